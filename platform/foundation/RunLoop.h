@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Timer.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace platform {
+
+// The one event loop of the main thread: timers and delayed calls in a queue ordered by fire
+// time, read from an injected clock, plus tasks posted from other threads.
+//
+// A pass runs the posted tasks, then every timer that was due when the pass began and may fire
+// in the current mode, earliest first. Timers scheduled during a pass wait for a later pass.
+class RunLoop {
+public:
+    explicit RunLoop(std::shared_ptr<Clock> clock);
+    ~RunLoop();
+
+    // The main thread's loop. A steady-clock loop is made on first use; tests install their own.
+    static RunLoop& main();
+    static void setMain(std::shared_ptr<RunLoop> runLoop);
+
+    Clock& clock() const { return *clock_; }
+    double now() const { return clock_->now(); }
+
+    void addTimer(const std::shared_ptr<Timer>& timer);
+    // Calls `call` once after `delay` seconds; `target` is kept alive until then.
+    std::shared_ptr<Timer> performAfterDelay(double delay, std::function<void()> call,
+                                             std::shared_ptr<void> target = {},
+                                             RunLoopModes modes = kDefaultRunLoopMode);
+
+    // The one thread-safe entry: queues `task` for the next pass and wakes the loop.
+    void post(std::function<void()> task);
+    // Called from whichever thread posts, so that a host waiting for events can wake up.
+    void setWakeHandler(std::function<void()> wake);
+
+    void setMode(RunLoopModes mode) { mode_ = mode; }
+    RunLoopModes mode() const { return mode_; }
+
+    // One pass; returns whether anything ran.
+    bool runOnce();
+    // The earliest fire time of a valid timer that may fire in the current mode.
+    std::optional<double> nextFireTime() const;
+    bool hasPostedTasks() const;
+
+    // Runs passes until nothing is due now; the clock does not move.
+    void runUntilIdle();
+    // Lets `seconds` pass on the clock, running every timer at its own fire time.
+    void runFor(double seconds);
+
+private:
+    void pruneInvalid();
+
+    std::shared_ptr<Clock> clock_;
+    std::vector<std::shared_ptr<Timer>> timers_;  // a binary heap, earliest first
+    uint64_t nextSequence_ = 1;
+    RunLoopModes mode_ = kDefaultRunLoopMode;
+
+    mutable std::mutex postMutex_;
+    std::vector<std::function<void()>> posted_;
+    std::function<void()> wake_;
+};
+
+}  // namespace platform

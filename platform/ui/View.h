@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/ui/Color.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/Touch.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class Painter;
+class Window;
+
+enum AutoresizingMask : uint32_t {
+    kAutoresizingNone = 0,
+    kAutoresizingFlexibleLeftMargin = 1 << 0,
+    kAutoresizingFlexibleWidth = 1 << 1,
+    kAutoresizingFlexibleRightMargin = 1 << 2,
+    kAutoresizingFlexibleTopMargin = 1 << 3,
+    kAutoresizingFlexibleHeight = 1 << 4,
+    kAutoresizingFlexibleBottomMargin = 1 << 5,
+};
+
+enum class ContentMode { ScaleToFill = 0, Center = 4 };
+
+// A rectangle of the retained view tree. A parent owns its subviews; superview() is a plain
+// back pointer that the parent clears when it lets a subview go.
+//
+// Animation: between beginAnimations() and commitAnimations(), changes of frame and alpha set
+// the model value at once and animate the presentation value (what is drawn) over the block's
+// duration on the main run loop's clock. Tests read the model values.
+class View : public std::enable_shared_from_this<View> {
+public:
+    explicit View(const Rect& frame = kRectZero);
+    virtual ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    Rect frame() const { return frame_; }
+    virtual void setFrame(const Rect& frame);
+    // Bounds: origin is the scroll offset of the content, size follows the frame.
+    Rect bounds() const { return {bounds_.x(), bounds_.y(), frame_.width(), frame_.height()}; }
+    void setBoundsOrigin(Point origin);
+    Point center() const { return {frame_.midX(), frame_.midY()}; }
+
+    float alpha() const { return alpha_; }
+    void setAlpha(float alpha);
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden);
+    Color backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(Color color);
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool opaque) { opaque_ = opaque; }
+    uint32_t autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(uint32_t mask) { autoresizingMask_ = mask; }
+    ContentMode contentMode() const { return contentMode_; }
+    void setContentMode(ContentMode mode);
+    bool clipsToBounds() const { return clipsToBounds_; }
+    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+    void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+    // The tree.
+    View* superview() const { return superview_; }
+    const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+    void addSubview(std::shared_ptr<View> view);
+    void insertSubview(std::shared_ptr<View> view, size_t index);
+    void removeFromSuperview();
+    void bringSubviewToFront(const View& view);
+    bool isDescendantOf(const View& view) const;
+    View* viewWithTag(int tag);
+    Window* window() const;
+
+    // Coordinates: from this view's bounds to another view's (nullptr: the window's).
+    Point convertPoint(Point point, const View* to) const;
+    Point convertPointFrom(Point point, const View* from) const;
+    Rect convertRect(const Rect& rect, const View* to) const;
+
+    // Input. hitTest takes a point in this view's bounds and returns the deepest visible,
+    // interactive view under it.
+    virtual View* hitTest(Point point);
+    virtual bool pointInside(Point point) const;
+    virtual void touchesBegan(const TouchSet& touches, const Event& event);
+    virtual void touchesMoved(const TouchSet& touches, const Event& event);
+    virtual void touchesEnded(const TouchSet& touches, const Event& event);
+    virtual void touchesCancelled(const TouchSet& touches, const Event& event);
+
+    // Layout runs before drawing when requested, and when the frame's size changes (which also
+    // applies the subviews' autoresizing masks).
+    virtual void layoutSubviews() {}
+    void setNeedsLayout();
+    void layoutIfNeeded();
+    // Marks the window for redrawing.
+    void setNeedsDisplay();
+
+    // Drawing: render() draws this view and its subtree with presentation values; draw() is
+    // the view's own content in its bounds' coordinates (the default fills the background).
+    void render(Painter& painter);
+    virtual void draw(Painter& painter);
+
+    // Presentation values: what is on screen while an animation runs.
+    Rect presentationFrame() const;
+    float presentationAlpha() const;
+    bool isAnimating() const;
+
+    // Animation blocks; nest like a stack, the innermost open block takes the changes.
+    static void beginAnimations(const std::string& name);
+    static void setAnimationDuration(double seconds);
+    static void setAnimationBeginsFromCurrentState(bool fromCurrentState);
+    static void commitAnimations();
+    static bool areAnimationsRunning();  // any view's presentation value still moving
+    static constexpr double kDefaultAnimationDuration = 0.2;
+
+protected:
+    virtual void didMoveToWindow() {}
+    virtual void didAddSubview(View&) {}
+
+private:
+    struct Animation;
+    void resizeSubviews(Size oldSize);
+    void setSuperview(View* superview);
+
+    Rect frame_;
+    Rect bounds_;
+    float alpha_ = 1;
+    bool hidden_ = false;
+    Color backgroundColor_ = Color::clear();
+    bool opaque_ = true;
+    uint32_t autoresizingMask_ = kAutoresizingNone;
+    ContentMode contentMode_ = ContentMode::ScaleToFill;
+    bool clipsToBounds_ = false;
+    bool userInteractionEnabled_ = true;
+    bool needsLayout_ = true;
+    int tag_ = 0;
+    View* superview_ = nullptr;  // non-owning
+    std::vector<std::shared_ptr<View>> subviews_;
+    std::unique_ptr<Animation> frameAnimation_;
+    std::unique_ptr<Animation> alphaAnimation_;
+};
+
+}  // namespace platform
