@@ -59,7 +59,10 @@ public:
     ContentMode contentMode() const { return contentMode_; }
     void setContentMode(ContentMode mode);
     bool clipsToBounds() const { return clipsToBounds_; }
-    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    void setClipsToBounds(bool clips);
+    // Rounds the corners of the background fill (0: square).
+    float cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(float radius);
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
     int tag() const { return tag_; }
@@ -100,6 +103,7 @@ public:
 
     // Drawing: render() draws this view and its subtree with presentation values; draw() is
     // the view's own content in its bounds' coordinates (the default fills the background).
+    // Subviews wholly outside a clipping view's bounds are not drawn at all.
     void render(Painter& painter);
     virtual void draw(Painter& painter);
 
@@ -108,22 +112,41 @@ public:
     float presentationAlpha() const;
     bool isAnimating() const;
 
-    // Animation blocks; nest like a stack, the innermost open block takes the changes.
+    // Animation blocks; nest like a stack, the innermost open block takes the changes. The
+    // block's duration and begins-from-current-state setting apply to all of its changes when
+    // it is committed; its name only identifies it. An animation starts when its change is
+    // made, eases in and out, and starts from the previous model value, or from the value on
+    // screen when the block begins from the current state. A change made outside any block
+    // cancels the animation of that property. Main thread only.
     static void beginAnimations(const std::string& name);
     static void setAnimationDuration(double seconds);
     static void setAnimationBeginsFromCurrentState(bool fromCurrentState);
     static void commitAnimations();
-    static bool areAnimationsRunning();  // any view's presentation value still moving
+    // Whether any view's presentation value is still moving; also keeps the windows of those
+    // views marked for drawing. Each committed block schedules a run-loop timer at its end that
+    // marks the windows once more, so the final values are drawn.
+    static bool areAnimationsRunning();
     static constexpr double kDefaultAnimationDuration = 0.2;
 
 protected:
+    // Called on every view of a subtree whose window changed (added to or removed from one).
     virtual void didMoveToWindow() {}
+    // Called on the parent after `subview` was added or inserted.
     virtual void didAddSubview(View&) {}
 
 private:
     struct Animation;
+    struct AnimationContext;
+    static AnimationContext& animationContext();
+    static bool isRunning(const std::shared_ptr<Animation>& animation);
+    // Starts, or cancels outside a block, the animation of one property; returns the
+    // animation in `slot` when one runs afterwards.
+    void animateProperty(std::shared_ptr<Animation>& slot, const float* from, const float* to,
+                         int count);
     void resizeSubviews(Size oldSize);
     void setSuperview(View* superview);
+    void notifyWindowChanged();
+    const View* root() const;
 
     Rect frame_;
     Rect bounds_;
@@ -134,13 +157,16 @@ private:
     uint32_t autoresizingMask_ = kAutoresizingNone;
     ContentMode contentMode_ = ContentMode::ScaleToFill;
     bool clipsToBounds_ = false;
+    float cornerRadius_ = 0;
     bool userInteractionEnabled_ = true;
     bool needsLayout_ = true;
     int tag_ = 0;
     View* superview_ = nullptr;  // non-owning
     std::vector<std::shared_ptr<View>> subviews_;
-    std::unique_ptr<Animation> frameAnimation_;
-    std::unique_ptr<Animation> alphaAnimation_;
+    // Shared with the open animation block and the end-of-animation timer, which hold them
+    // weakly; only the view owns them.
+    std::shared_ptr<Animation> frameAnimation_;
+    std::shared_ptr<Animation> alphaAnimation_;
 };
 
 }  // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+
+class SoundsAppDelegate;
+
+// The application's interface description, built in code: the delegate, the window, the
+// navigation stack with the board at its root, the About screen, every view of both screens,
+// and the bindings of their fields and actions.
+class MainInterface {
+public:
+    // Builds everything and makes the delegate the application's delegate. The returned object
+    // owns the whole interface for the run.
+    static std::shared_ptr<MainInterface> load();
+
+    const std::shared_ptr<SoundsAppDelegate>& delegate() const { return delegate_; }
+
+    // Screen geometry, in points.
+    static constexpr float kScreenWidth = 320;
+    static constexpr float kContentHeight = 416;  // below the status and navigation bars
+    static constexpr float kToolbarHeight = 44;
+    static constexpr float kToolbarY = kContentHeight - kToolbarHeight;
+    // The delay slider: its thumb's centre sits 15 points in from the left edge at value 0 and
+    // moves 91/90 of a point per second of delay, where the pop-out above it expects it.
+    static constexpr float kDelaySliderX = 198;
+    static constexpr float kDelaySliderWidth = 121;
+    static constexpr float kDelaySliderMaximum = 90;
+
+private:
+    std::shared_ptr<SoundsAppDelegate> delegate_;
+};

@@ -1,0 +1,94 @@
+#include "platform/sdl/AccelerometerFeed.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/sdl/SdlSensorSource.h"
+
+namespace platform {
+namespace {
+double usableInterval(double seconds) {
+    if (!(seconds >= AccelerometerFeed::kShortestInterval))
+        return AccelerometerFeed::kShortestInterval;
+    return std::min(seconds, AccelerometerFeed::kLongestInterval);
+}
+}  // namespace
+
+std::unique_ptr<AccelerometerSource> AccelerometerFeed::bestSource(
+    const std::filesystem::path& iioDevicesFolder) {
+    if (auto iio = IioAccelerometerSource::open(iioDevicesFolder)) {
+        Log::print("Accelerometer: reading %s", iio->device().c_str());
+        return iio;
+    }
+    if (auto sensor = SdlSensorSource::open()) {
+        Log::print("Accelerometer: reading SDL's accelerometer");
+        return sensor;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<AccelerometerFeed> AccelerometerFeed::start(
+    std::unique_ptr<AccelerometerSource> source) {
+    std::shared_ptr<AccelerometerFeed> feed(new AccelerometerFeed(std::move(source)));
+    feed->origin_ = RunLoop::main().now();
+    feed->interval_ = usableInterval(Accelerometer::shared().updateInterval());
+    feed->scheduleNext();
+    return feed;
+}
+
+AccelerometerFeed::AccelerometerFeed(std::unique_ptr<AccelerometerSource> source)
+    : source_(std::move(source)) {}
+
+AccelerometerFeed::~AccelerometerFeed() {
+    if (auto timer = timer_.lock()) timer->invalidate();
+}
+
+void AccelerometerFeed::keyPressed(int32_t keycode) {
+    if (keycode == kShakeKey) jolt();
+}
+
+void AccelerometerFeed::sample() {
+    Accelerometer& accelerometer = Accelerometer::shared();
+    // A jolt asked for while nobody listens is dropped rather than kept for a later listener.
+    const bool jolt = std::exchange(joltPending_, false);
+    if (accelerometer.delegate()) {
+        Acceleration acceleration = source_ ? source_->read() : AccelerometerSource::kAtRest;
+        if (jolt) {
+            acceleration.x += kJolt.x;
+            acceleration.y += kJolt.y;
+            acceleration.z += kJolt.z;
+        }
+        acceleration.timestamp = RunLoop::main().now();
+        accelerometer.deliver(acceleration);
+    }
+    scheduleNext();
+}
+
+void AccelerometerFeed::scheduleNext() {
+    RunLoop& runLoop = RunLoop::main();
+    const double interval = usableInterval(Accelerometer::shared().updateInterval());
+    double fireTime = origin_ + static_cast<double>(samples_ + 1) * interval_;
+    if (interval != interval_ || fireTime <= runLoop.now()) {
+        // A new rate, or a host that fell behind: count again from now instead of catching up
+        // with a burst of samples.
+        interval_ = interval;
+        origin_ = runLoop.now();
+        samples_ = 0;
+        fireTime = origin_ + interval_;
+    }
+    ++samples_;
+    // Built directly rather than through Timer::scheduledTimer, which adds an interval to now:
+    // the exact fire time is what keeps the count of samples free of drift.
+    auto timer = std::make_shared<Timer>(
+        fireTime, nullptr,
+        [weak = weak_from_this()](Timer&) {
+            if (auto feed = weak.lock()) feed->sample();
+        },
+        nullptr, kCommonRunLoopModes);
+    runLoop.addTimer(timer);
+    timer_ = timer;
+}
+
+}  // namespace platform

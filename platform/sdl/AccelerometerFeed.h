@@ -1,0 +1,65 @@
+#pragma once
+
+#include <SDL2/SDL_keycode.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "platform/foundation/Timer.h"
+#include "platform/sdl/AccelerometerSource.h"
+#include "platform/sdl/IioAccelerometerSource.h"
+
+namespace platform {
+
+// Feeds Accelerometer::shared() from one source. Every updateInterval() seconds (read again at
+// each sample) a one-shot timer on the main run loop reads the source and delivers the sample;
+// the timers fire in every run-loop mode, so shaking works while a finger drags the list. While
+// the accelerometer has no delegate the source is not read and nothing is delivered.
+//
+// The shake key replaces the next sample by a jolt: the source's reading plus kJolt, a jump of
+// two or more whole g along x and y, which the board cannot tell from a real shake. The source's
+// readings resume with the sample after it.
+class AccelerometerFeed : public std::enable_shared_from_this<AccelerometerFeed> {
+public:
+    static constexpr int32_t kShakeKey = SDLK_s;
+    static constexpr Acceleration kJolt{2.5, 2.5, 0, 0};
+    // Intervals outside these bounds (and ones that are not numbers) are brought inside them: a
+    // zero interval would spin the loop, a huge one would never look at the interval again.
+    static constexpr double kShortestInterval = 0.01;
+    static constexpr double kLongestInterval = 1.0;
+
+    // The best source present: an IIO accelerometer under `iioDevicesFolder`, else SDL's first
+    // accelerometer, else none (nullptr: a device at rest).
+    static std::unique_ptr<AccelerometerSource> bestSource(
+        const std::filesystem::path& iioDevicesFolder = IioAccelerometerSource::kDevicesFolder);
+
+    // Starts sampling `source` (nullptr: a device at rest) on the main run loop, the first sample
+    // one interval from now. Sampling stops when the feed is destroyed.
+    static std::shared_ptr<AccelerometerFeed> start(std::unique_ptr<AccelerometerSource> source);
+
+    ~AccelerometerFeed();
+    AccelerometerFeed(const AccelerometerFeed&) = delete;
+    AccelerometerFeed& operator=(const AccelerometerFeed&) = delete;
+
+    // An SDL keycode from the host; the shake key asks for a jolt, other keys are ignored.
+    void keyPressed(int32_t keycode);
+    void jolt() { joltPending_ = true; }
+
+private:
+    explicit AccelerometerFeed(std::unique_ptr<AccelerometerSource> source);
+
+    void sample();
+    void scheduleNext();
+
+    std::unique_ptr<AccelerometerSource> source_;
+    std::weak_ptr<Timer> timer_;  // owned by the main run loop until it fires
+    // Sample n is due at origin_ + n * interval_: counting from one origin keeps a long run free
+    // of rounding drift.
+    double origin_ = 0;
+    double interval_ = 0;
+    int64_t samples_ = 0;
+    bool joltPending_ = false;
+};
+
+}  // namespace platform

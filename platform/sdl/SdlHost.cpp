@@ -1,0 +1,241 @@
+#include "platform/sdl/SdlHost.h"
+
+#include <SDL2/SDL_image.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/audio/SystemSoundService.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/sdl/MixerSoundService.h"
+#include "platform/sdl/UrlOpener.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
+
+namespace platform {
+namespace {
+
+constexpr double kFrameInterval = 1.0 / 60;
+// Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
+constexpr double kLongestWait = 24 * 60 * 60;
+
+std::string windowTitle() {
+    const PropertyList* name = Bundle::main().objectForInfoDictionaryKey("CFBundleName");
+    if (name && name->string() && !name->string()->empty()) return *name->string();
+    return "Soundboard";
+}
+
+}  // namespace
+
+int SdlHost::applicationMain([[maybe_unused]] int argc, [[maybe_unused]] char** argv,
+                             LoadInterface loadMainInterface) {
+    SdlHost host;
+    return host.run(std::move(loadMainInterface));
+}
+
+SdlHost::SdlHost() = default;
+
+SdlHost::~SdlHost() { shutDown(); }
+
+int SdlHost::windowScale(int displayHeight) {
+    const int scale = static_cast<int>(std::floor(displayHeight * 0.9 / kScreen.height));
+    return std::clamp(scale, 1, kMaxScale);
+}
+
+int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool animating,
+                           std::optional<double> statusBarChangesIn) {
+    double wait = std::numeric_limits<double>::infinity();
+    if (nextFireTime) wait = std::min(wait, *nextFireTime - now);
+    if (animating) wait = std::min(wait, kFrameInterval);
+    if (statusBarChangesIn) wait = std::min(wait, *statusBarChangesIn);
+    if (std::isinf(wait)) return -1;
+    // Rounded up: waking a little early would find the timer not yet due and spin.
+    return static_cast<int>(std::ceil(std::clamp(wait, 0.0, kLongestWait) * 1000));
+}
+
+int SdlHost::run(LoadInterface loadMainInterface) {
+    if (!start()) {
+        shutDown();
+        return 1;
+    }
+    installServices();
+    interface_ = loadMainInterface ? loadMainInterface() : nullptr;
+    Application& application = Application::shared();
+    if (auto* delegate = application.delegate())
+        delegate->applicationDidFinishLaunching(application);
+
+    loop();
+
+    if (auto* delegate = application.delegate()) delegate->applicationWillTerminate(application);
+    UserDefaults::flushStandard();
+    interface_.reset();
+    application.setDelegate(nullptr);  // it belonged to the interface
+    shutDown();
+    return 0;
+}
+
+bool SdlHost::start() {
+    // A touch screen reports fingers; SDL's mouse copies of them would be a second finger.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        Log::print("Cannot start the display: %s", SDL_GetError());
+        return false;
+    }
+    sdlStarted_ = true;
+    // The board runs without sound or sensors; each says so once.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) Log::print("No audio: %s", SDL_GetError());
+    if (SDL_InitSubSystem(SDL_INIT_SENSOR) != 0) Log::print("No sensors: %s", SDL_GetError());
+    if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0)
+        Log::print("No PNG images: %s", IMG_GetError());
+    fonts_ = std::make_shared<FontCache>();
+
+    SDL_DisplayMode display{};
+    const int scale = SDL_GetDesktopDisplayMode(0, &display) == 0 ? windowScale(display.h) : 1;
+    window_.reset(SDL_CreateWindow(windowTitle().c_str(), SDL_WINDOWPOS_CENTERED,
+                                   SDL_WINDOWPOS_CENTERED, static_cast<int>(kScreen.width) * scale,
+                                   static_cast<int>(kScreen.height) * scale,
+                                   SDL_WINDOW_ALLOW_HIGHDPI));
+    if (window_) {
+        renderer_.reset(SDL_CreateRenderer(window_.get(), -1,
+                                           SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
+        if (!renderer_)
+            renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
+    }
+    if (!renderer_) {
+        Log::print("Cannot open the window: %s", SDL_GetError());
+        return false;
+    }
+
+    // On a high-density display the renderer has more pixels than the window has units.
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    SDL_GetRendererOutputSize(renderer_.get(), &pixelWidth, &pixelHeight);
+    const int pixelScale = std::max(1, pixelWidth / static_cast<int>(kScreen.width));
+    painter_ = std::make_unique<SdlPainter>(renderer_.get(), pixelScale, fonts_);
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GetWindowSize(window_.get(), &windowWidth, &windowHeight);
+    touch_.emplace(kScreen, windowWidth / kScreen.width);
+    wakeEventType_ = SDL_RegisterEvents(1);
+    return true;
+}
+
+void SdlHost::installServices() {
+    if (auto mixer = MixerSoundService::open()) SystemSoundService::setShared(std::move(mixer));
+    accelerometerFeed_ = AccelerometerFeed::start(AccelerometerFeed::bestSource());
+    Application::shared().setUrlOpener(
+        [opener = UrlOpener()](const std::string& url) { return opener.open(url); });
+    // Any thread may post; the pushed event ends the wait in SDL so the post runs promptly.
+    RunLoop::main().setWakeHandler([type = wakeEventType_] {
+        SDL_Event event{};
+        event.type = type;
+        SDL_PushEvent(&event);
+    });
+}
+
+void SdlHost::loop() {
+    RunLoop& runLoop = RunLoop::main();
+    Application& application = Application::shared();
+    while (!quit_) {
+        runLoop.runUntilIdle();
+        const double now = runLoop.now();
+        const Window* window = application.keyWindow();
+        const bool barChanged = statusBar_.update(application, now);
+        const bool animating = View::areAnimationsRunning() || statusBar_.isFading(now);
+        if (exposed_ || barChanged || animating || (window && window->needsDisplay()))
+            renderFrame(now);
+
+        const auto barChangesIn = statusBar_.isVisible()
+                                      ? std::optional(statusBar_.secondsUntilNextMinute())
+                                      : std::nullopt;
+        const int timeout =
+            waitTimeoutMs(runLoop.nextFireTime(), runLoop.now(), animating, barChangesIn);
+        SDL_Event event;
+        const int got = timeout < 0    ? SDL_WaitEvent(&event)
+                        : timeout == 0 ? SDL_PollEvent(&event)
+                                       : SDL_WaitEventTimeout(&event, timeout);
+        if (!got) continue;
+        handle(event);
+        while (!quit_ && SDL_PollEvent(&event)) handle(event);
+    }
+}
+
+void SdlHost::handle(const SDL_Event& event) {
+    if (eventObserver_) eventObserver_(event);
+    // A wake-up needs no handling: the run loop's pass at the top of the loop runs the posts.
+    if (event.type == wakeEventType_) return;
+    switch (event.type) {
+        case SDL_QUIT:
+            quit_ = true;
+            return;
+        case SDL_KEYDOWN:
+            keyDown(event.key);
+            return;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                if (auto cancelled = touch_->cancel()) deliver(*cancelled);
+            } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                       event.window.event == SDL_WINDOWEVENT_RESTORED ||
+                       event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                exposed_ = true;
+            }
+            return;
+        default:
+            if (auto touch = touch_->translate(event)) deliver(*touch);
+    }
+}
+
+void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
+    if (key.repeat) return;
+    const bool quitKey =
+        key.keysym.sym == SDLK_ESCAPE || (key.keysym.sym == SDLK_q && (key.keysym.mod & KMOD_CTRL));
+    if (quitKey) {
+        quit_ = true;
+        return;
+    }
+    if (accelerometerFeed_) accelerometerFeed_->keyPressed(key.keysym.sym);
+    if (keyHandler_) keyHandler_(key.keysym.sym);
+}
+
+void SdlHost::deliver(const TouchInput::Sample& touch) {
+    if (Window* window = Application::shared().keyWindow())
+        window->sendTouch(touch.phase, touch.location, RunLoop::main().now());
+}
+
+void SdlHost::renderFrame(double now) {
+    Window* window = Application::shared().keyWindow();
+    painter_->reset();
+    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+    SDL_RenderClear(renderer_.get());
+    if (window) window->renderTree(*painter_);
+    // The bar lies over the content, in the screen's own coordinates.
+    painter_->reset();
+    statusBar_.draw(*painter_, kScreen.width, now);
+    SDL_RenderPresent(renderer_.get());
+    if (window) window->setNeedsDisplayFlag(false);
+    exposed_ = false;
+}
+
+void SdlHost::shutDown() {
+    if (!sdlStarted_) return;
+    // The sound service goes first: its audio thread is the one that posts to the run loop.
+    SystemSoundService::setShared(nullptr);
+    accelerometerFeed_.reset();
+    RunLoop::main().setWakeHandler({});
+    Application::shared().setUrlOpener({});
+    touch_.reset();
+    painter_.reset();
+    renderer_.reset();
+    window_.reset();
+    fonts_.reset();
+    IMG_Quit();
+    SDL_Quit();
+    sdlStarted_ = false;
+}
+
+}  // namespace platform

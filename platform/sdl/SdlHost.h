@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/sdl/AccelerometerFeed.h"
+#include "platform/sdl/FontCache.h"
+#include "platform/sdl/SdlDeleter.h"
+#include "platform/sdl/SdlPainter.h"
+#include "platform/sdl/StatusBar.h"
+#include "platform/sdl/TouchInput.h"
+
+namespace platform {
+
+// The process's run on a desktop: one SDL window showing the key window's tree at an integer
+// scale, mouse and touch input as one finger, the keyboard's quit keys, the real sound
+// service and URL opener, and the main run loop driven between events.
+//
+// The host draws only when the window needs display, an animation runs or the status bar
+// changes; otherwise it sleeps in SDL until the next event or the next timer, so a board at
+// rest costs next to no CPU. Posts to the run loop from other threads wake it.
+class SdlHost {
+public:
+    // Builds the application's objects and returns what owns them; kept for the whole run.
+    using LoadInterface = std::function<std::shared_ptr<void>()>;
+    // An SDL keycode (SDL_Keycode).
+    using KeyHandler = std::function<void(int32_t keycode)>;
+    using EventObserver = std::function<void(const SDL_Event& event)>;
+
+    static constexpr Size kScreen{320, 480};
+    static constexpr int kMaxScale = 3;
+
+    // The whole run with a default host: returns the process's exit status.
+    static int applicationMain(int argc, char** argv, LoadInterface loadMainInterface);
+
+    SdlHost();
+    ~SdlHost();
+    SdlHost(const SdlHost&) = delete;
+    SdlHost& operator=(const SdlHost&) = delete;
+
+    // Receives every key press (not repeats) except the quit keys, Escape and Ctrl+Q. Each
+    // press also reaches the accelerometer feed, whose shake key (S) jolts the accelerometer.
+    void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
+    // Sees every SDL event before the host handles it (sensor sources read theirs here).
+    void setEventObserver(EventObserver observer) { eventObserver_ = std::move(observer); }
+
+    // Starts SDL and the window, loads the interface, tells the application's delegate that
+    // launching finished, and runs until the window is closed, Escape or Ctrl+Q is pressed, or
+    // SIGINT/SIGTERM arrives; then tells the delegate, flushes the preferences, releases the
+    // interface and stops SDL. 0 on an orderly end, 1 when SDL or the window cannot start.
+    int run(LoadInterface loadMainInterface);
+
+    // Pixels per point for a display of `displayHeight` pixels: the largest whole number at
+    // which the screen takes at most 90% of the display's height, from 1 to kMaxScale.
+    static int windowScale(int displayHeight);
+    // How long to wait for events, in milliseconds (-1: until one comes), given the next
+    // timer's fire time, whether anything animates (a frame every ~16 ms) and when the status
+    // bar's clock changes (seconds from now, if shown).
+    static int waitTimeoutMs(std::optional<double> nextFireTime, double now, bool animating,
+                             std::optional<double> statusBarChangesIn);
+
+private:
+    bool start();
+    void installServices();
+    void loop();
+    void handle(const SDL_Event& event);
+    void keyDown(const SDL_KeyboardEvent& key);
+    void deliver(const TouchInput::Sample& touch);
+    void renderFrame(double now);
+    void shutDown();
+
+    KeyHandler keyHandler_;
+    EventObserver eventObserver_;
+
+    bool sdlStarted_ = false;
+    bool quit_ = false;
+    bool exposed_ = true;  // the window's pixels must be drawn again whatever the tree says
+    uint32_t wakeEventType_ = 0;
+    std::shared_ptr<FontCache> fonts_;
+    // Destroyed in reverse: the painter's textures, then the renderer, then the window.
+    SdlPtr<SDL_Window> window_;
+    SdlPtr<SDL_Renderer> renderer_;
+    std::unique_ptr<SdlPainter> painter_;
+    std::optional<TouchInput> touch_;
+    StatusBar statusBar_;
+    // Samples the accelerometer; stopped before SDL, as its source may be an SDL sensor.
+    std::shared_ptr<AccelerometerFeed> accelerometerFeed_;
+    std::shared_ptr<void> interface_;
+};
+
+}  // namespace platform

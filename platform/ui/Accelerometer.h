@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+namespace platform {
+
+class Accelerometer;
+
+// One sample, in units of the earth's gravity.
+struct Acceleration {
+    double x = 0;
+    double y = 0;
+    double z = 0;
+    double timestamp = 0;
+};
+
+class AccelerometerDelegate {
+public:
+    virtual ~AccelerometerDelegate() = default;
+    virtual void accelerometerDidAccelerate(Accelerometer& accelerometer,
+                                            const Acceleration& acceleration) = 0;
+};
+
+// The device's accelerometer. Sources (a sensor, or the keyboard's jolt) feed it on the main
+// thread; it hands each sample to its delegate. The delegate is not owned.
+class Accelerometer {
+public:
+    static Accelerometer& shared();
+    static void setShared(std::shared_ptr<Accelerometer> accelerometer);
+
+    void setUpdateInterval(double seconds) { updateInterval_ = seconds; }
+    double updateInterval() const { return updateInterval_; }
+    void setDelegate(std::weak_ptr<AccelerometerDelegate> delegate) { delegate_ = std::move(delegate); }
+    std::shared_ptr<AccelerometerDelegate> delegate() const { return delegate_.lock(); }
+
+    // Called by a source with a new sample; main thread only.
+    void deliver(const Acceleration& acceleration);
+
+private:
+    double updateInterval_ = 0.1;
+    std::weak_ptr<AccelerometerDelegate> delegate_;
+};
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/ui/View.h"
+
+#include <memory>
+
+namespace platform {
+
+// The root of the view tree, the size of the screen (320 x 480 points). It routes touches from
+// the host to the view under the finger and records whether anything needs drawing again.
+class Window : public View {
+public:
+    explicit Window(const Rect& frame = Rect(0, 0, 320, 480));
+    ~Window() override;
+
+    // Shows the window and makes it the application's key window.
+    void makeKeyAndVisible();
+    bool isKeyWindow() const { return key_; }
+
+    // One finger from the host, in window points. A touch that begins on a view keeps going to
+    // that view until it ends or is cancelled.
+    // A touch that begins while another is down cancels the earlier one first.
+    void sendTouch(TouchPhase phase, Point location, double timestamp);
+    // The view receiving the touch that is down, if any.
+    View* touchedView() const { return touchedView_.lock().get(); }
+    // Lays out and draws the whole tree with presentation values.
+    void renderTree(Painter& painter);
+
+    // Set by any change that shows on screen; cleared by the host once drawn.
+    bool needsDisplay() const { return needsDisplay_; }
+    void setNeedsDisplayFlag(bool needs) { needsDisplay_ = needs; }
+
+private:
+    bool key_ = false;
+    bool needsDisplay_ = true;
+    std::weak_ptr<View> touchedView_;
+    Touch touch_;
+};
+
+}  // namespace platform

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/MainInterface.h"
+#include "app/RootViewController.h"
+#include "app/SoundEffect.h"
+#include "app/SoundsAppDelegate.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/TableView.h"
+#include "tests/support/RecordingSoundService.h"
+#include "tests/support/TempDirectory.h"
+#include "tests/support/UiTestEnvironment.h"
+#include "tests/support/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+// A board on a temporary resource folder and preferences file, with the recording sound
+// service, in virtual time. Clips are written as real WAV files of the given lengths.
+class BoardFixture : public testing::Test {
+protected:
+    BoardFixture() {
+        platform::Log::setSink([this](const std::string& line) { log.push_back(line); });
+        platform::SystemSoundService::setShared(sound);
+        openPreferences();
+    }
+
+    ~BoardFixture() override {
+        interface.reset();
+        platform::UserDefaults::setStandard(nullptr);
+        platform::Bundle::setMain(nullptr);
+        platform::SystemSoundService::setShared(nullptr);
+        platform::Log::setSink(nullptr);
+    }
+
+    // Adds a clip to the resources; the bundle reads its folder when first asked.
+    void addClip(const std::string& name, double seconds) {
+        std::filesystem::create_directories(resources());
+        platform::WavWriter wav(22050, 1, 16);
+        wav.tone(wav.framesFor(seconds));
+        ASSERT_TRUE(wav.write(resources() / (name + ".wav")));
+    }
+
+    std::filesystem::path resources() const { return folder / "Resources"; }
+    std::filesystem::path preferencesFile() const { return folder / "config" / "preferences.json"; }
+
+    // A store over the preferences file, as a new run of the application would open it.
+    void openPreferences() {
+        platform::UserDefaults::setStandard(nullptr);
+        platform::UserDefaults::setStandard(
+            std::make_shared<platform::UserDefaults>(preferencesFile(), &env.runLoop()));
+    }
+
+    // Builds the interface and launches, which loads the board's view: a start of the app.
+    void launch() {
+        std::filesystem::create_directories(resources());
+        platform::Bundle::setMain(std::make_shared<platform::Bundle>(resources()));
+        interface = MainInterface::load();
+        interface->delegate()->applicationDidFinishLaunching(platform::Application::shared());
+        env.runLoop().runUntilIdle();
+    }
+
+    // Ends the run as the host does, and starts a new one on the same files.
+    void restart() {
+        platform::UserDefaults::standard().synchronize();
+        interface.reset();
+        openPreferences();
+        launch();
+    }
+
+    RootViewController& board() { return *interface->delegate()->rootViewController(); }
+    platform::TableView& table() { return *board().soundTable(); }
+
+    std::vector<std::string> soundNames() {
+        std::vector<std::string> names;
+        for (const auto& clip : board().sounds()) names.push_back(clip->name());
+        return names;
+    }
+    std::vector<std::string> rowTitles();
+    void tapRow(int row) {
+        board().tableViewDidSelectRowAtIndexPath(table(), platform::IndexPath::forRow(row, 0));
+    }
+    std::shared_ptr<SoundEffect> clip(const std::string& name) {
+        for (const auto& c : board().sounds())
+            if (c->name() == name) return c;
+        return nullptr;
+    }
+
+    // The first view of type T in the board's view tree that `match` accepts.
+    template <class T, class Match>
+    std::shared_ptr<T> findView(Match match) {
+        return findIn<T>(board().view(), match);
+    }
+    template <class T>
+    std::shared_ptr<T> findView() {
+        return findView<T>([](const T&) { return true; });
+    }
+    // The caption button with this title ("Loop", "Delay", "Show All", "Hide All").
+    std::shared_ptr<platform::Button> button(const std::string& title);
+
+    // The plays so far as (clip name, time).
+    std::vector<std::pair<std::string, double>> plays() const;
+    size_t logCount(const std::string& line) const {
+        return static_cast<size_t>(std::count(log.begin(), log.end(), line));
+    }
+
+    template <class T, class Match>
+    static std::shared_ptr<T> findIn(const std::shared_ptr<platform::View>& view, Match& match) {
+        if (auto typed = std::dynamic_pointer_cast<T>(view); typed && match(*typed)) return typed;
+        for (const auto& child : view->subviews())
+            if (auto found = findIn<T>(child, match)) return found;
+        return nullptr;
+    }
+
+    platform::UiTestEnvironment env;
+    platform::TempDirectory folder;
+    std::shared_ptr<platform::RecordingSoundService> sound =
+        std::make_shared<platform::RecordingSoundService>();
+    std::shared_ptr<MainInterface> interface;
+    std::vector<std::string> log;
+};

@@ -1,0 +1,193 @@
+#include "tests/app/BoardFixture.h"
+
+#include "app/DBSlider.h"
+#include "platform/ui/Switch.h"
+
+namespace {
+
+// Plays of a clip of 1.2 s and one of 0.5 s, in virtual time.
+class PlaybackTest : public BoardFixture {
+protected:
+    void SetUp() override {
+        addClip("Bell", 1.2);
+        addClip("Horn", 0.5);
+        launch();
+        loopSwitch = findView<platform::Switch>();
+        slider = findView<DBSlider>();
+        ASSERT_TRUE(loopSwitch && slider && button("Loop") && button("Delay"));
+        // Measure the clips so that the first tap already knows their lengths.
+        clip("Bell")->play();
+        clip("Horn")->play();
+        measuredPlays = plays().size();
+    }
+    void turnLoopOn() {
+        loopSwitch->setOn(true, false);
+        board().loopSound(*loopSwitch);
+    }
+    void slideTo(float value) {
+        slider->setValue(value);
+        board().delaySound(*slider);
+    }
+    // Start times of the plays since set-up, relative to `origin`.
+    std::vector<double> startTimes(double origin = 0) {
+        std::vector<double> times;
+        const auto all = plays();
+        for (size_t i = measuredPlays; i < all.size(); ++i) times.push_back(all[i].second - origin);
+        return times;
+    }
+    static void expectTimes(const std::vector<double>& actual, const std::vector<double>& expected) {
+        ASSERT_EQ(actual.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(actual[i], expected[i], 1e-6) << i;
+    }
+
+    std::shared_ptr<platform::Switch> loopSwitch;
+    std::shared_ptr<DBSlider> slider;
+    size_t measuredPlays = 0;
+};
+
+TEST_F(PlaybackTest, LoopWithoutDelayRepeatsEveryDurationUntilTurnedOff) {
+    turnLoopOn();
+    const double t0 = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(4.0);
+    expectTimes(startTimes(t0), {0, 1.2, 2.4, 3.6});
+
+    loopSwitch->setOn(false, false);
+    board().loopSound(*loopSwitch);
+    EXPECT_FALSE(board().loop());
+    env.runLoop().runFor(5.0);
+    EXPECT_EQ(startTimes().size(), 4u) << "turning looping off stops the next repeat";
+}
+
+TEST_F(PlaybackTest, LoopWithDelayStartsAfterTheDelayNormallyAndAtOnceInEditMode) {
+    turnLoopOn();
+    slideTo(2.0f);
+    double t0 = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(9.0);
+    expectTimes(startTimes(t0), {2.0, 5.2, 8.4});
+
+    board().loopSound(*button("Loop"));
+    board().editTable();
+    turnLoopOn();
+    const size_t before = startTimes().size();
+    t0 = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(7.0);
+    auto times = startTimes(t0);
+    times.erase(times.begin(), times.begin() + static_cast<long>(before));
+    expectTimes(times, {0, 3.2, 6.4});
+}
+
+TEST_F(PlaybackTest, WithoutLoopATappedClipPlaysOnceAfterTheDelay) {
+    slideTo(2.5f);
+    const double t0 = env.clock().now();
+    tapRow(1);
+    env.runLoop().runFor(10.0);
+    expectTimes(startTimes(t0), {2.5});
+    EXPECT_FALSE(board().timer());
+}
+
+TEST_F(PlaybackTest, SwitchTurnedOnWhileTheClipWaitsMakesItLoop) {
+    slideTo(1.0f);
+    const double t0 = env.clock().now();
+    tapRow(1);
+    turnLoopOn();
+    env.runLoop().runFor(4.0);
+    expectTimes(startTimes(t0), {1.0, 2.5, 4.0});
+}
+
+TEST_F(PlaybackTest, SwitchTurnedOnAfterTheClipFinishedPlaysNothing) {
+    tapRow(1);
+    env.runLoop().runFor(1.0);
+    turnLoopOn();
+    env.runLoop().runFor(5.0);
+    EXPECT_EQ(startTimes().size(), 1u);
+}
+
+TEST_F(PlaybackTest, LoopLabelStopsTheLoopAndTurnsTheSwitchOff) {
+    turnLoopOn();
+    tapRow(0);
+    env.runLoop().runFor(1.3);
+    board().loopSound(*button("Loop"));
+    EXPECT_FALSE(board().loop());
+    EXPECT_FALSE(loopSwitch->isOn());
+    env.runLoop().runFor(5.0);
+    EXPECT_EQ(startTimes().size(), 2u);
+
+    board().loopSound(*button("Loop"));  // looping already off: only the switch is set
+    EXPECT_FALSE(board().loop());
+}
+
+TEST_F(PlaybackTest, SliderChangeStopsALoopOnlyOnceTheDelayIsAboveZero) {
+    turnLoopOn();
+    const double t0 = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(0.5);
+    slideTo(1.0f);  // delay was 0: sets it, cancels nothing
+    env.runLoop().runFor(1.0);
+    slideTo(3.0f);  // delay now above 0: the loop stops
+    env.runLoop().runFor(10.0);
+    expectTimes(startTimes(t0), {0, 1.2});
+    EXPECT_TRUE(board().loop()) << "the switch still says loop; the next tap loops";
+    EXPECT_EQ(board().delay(), 3.0f);
+}
+
+TEST_F(PlaybackTest, DelayLabelResetsTheDelayAndSliderAndCancelsAWaitingClip) {
+    slideTo(3.0f);
+    tapRow(1);
+    board().delaySound(*button("Delay"));
+    EXPECT_EQ(board().delay(), 0.0f);
+    EXPECT_EQ(slider->value(), 0.0f);
+    env.runLoop().runFor(10.0);
+    EXPECT_TRUE(startTimes().empty());
+
+    tapRow(1);  // delay 0: the label cancels nothing
+    board().delaySound(*button("Delay"));
+    env.runLoop().runUntilIdle();
+    EXPECT_EQ(startTimes().size(), 1u);
+}
+
+TEST_F(PlaybackTest, SliderValueIsTheDelayUnrounded) {
+    slideTo(2.7f);
+    EXPECT_FLOAT_EQ(board().delay(), 2.7f);
+}
+
+TEST_F(PlaybackTest, TapOnAnotherRowReplacesTheLoop) {
+    turnLoopOn();
+    const double t0 = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(1.0);
+    tapRow(1);
+    env.runLoop().runFor(1.1);
+    const auto all = plays();
+    std::vector<std::string> names;
+    for (size_t i = measuredPlays; i < all.size(); ++i) names.push_back(all[i].first);
+    EXPECT_EQ(names, (std::vector<std::string>{"Bell", "Horn", "Horn", "Horn"}));
+    expectTimes(startTimes(t0), {0, 1.0, 1.5, 2.0});
+}
+
+TEST_F(PlaybackTest, LoopGoesOnWhileTheAboutScreenIsOpen) {
+    turnLoopOn();
+    tapRow(1);
+    platform::BarButtonItem sender("About");
+    interface->delegate()->about(sender);
+    env.runLoop().runFor(2.1);
+    EXPECT_EQ(startTimes().size(), 5u);
+}
+
+TEST_F(PlaybackTest, LoopingClipWithoutLengthOrDelayDoesNotSpin) {
+    folder.writeFile("Resources/Silent.wav", "");
+    restart();
+    loopSwitch = findView<platform::Switch>();
+    turnLoopOn();
+    const auto rows = rowTitles();
+    const int row = static_cast<int>(std::find(rows.begin(), rows.end(), "Silent") - rows.begin());
+    sound->setRegistrationStatus((resources() / "Silent.wav").string(), -1);
+    tapRow(row);
+    env.runLoop().runUntilIdle();  // would never return if the clip rescheduled itself at 0
+    EXPECT_FALSE(board().timer());
+    EXPECT_EQ(logCount("Error -1 loading sound: Silent (0.00 secs)"), 1u);
+}
+
+}  // namespace

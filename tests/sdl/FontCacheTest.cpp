@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Log.h"
+#include "platform/sdl/FontCache.h"
+#include "platform/ui/Font.h"
+
+namespace platform {
+namespace {
+
+std::string fileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+TEST(FontCachePatternTest, PostScriptNamesBecomeFamilyAndStyle) {
+    EXPECT_EQ(FontCache::fontconfigPattern("Arial-BoldMT"), "Arial:weight=bold");
+    EXPECT_EQ(FontCache::fontconfigPattern("Helvetica-Oblique"), "Helvetica:slant=oblique");
+    EXPECT_EQ(FontCache::fontconfigPattern("TimesNewRomanPS-BoldItalicMT"),
+              "Times New Roman:weight=bold:slant=italic");
+    EXPECT_EQ(FontCache::fontconfigPattern("Arial-Black"), "Arial:weight=black");
+    EXPECT_EQ(FontCache::fontconfigPattern("Times-Roman"), "Times");
+}
+
+TEST(FontCachePatternTest, FontconfigNamesAndPlainFamiliesPassUnchanged) {
+    EXPECT_EQ(FontCache::fontconfigPattern("Liberation Sans:bold"), "Liberation Sans:bold");
+    EXPECT_EQ(FontCache::fontconfigPattern("Arial"), "Arial");
+    EXPECT_EQ(FontCache::fontconfigPattern("-Bold"), "-Bold");
+}
+
+TEST(FontCacheResolveTest, ArialBoldResolvesToLiberationSansBold) {
+    EXPECT_EQ(fileName(FontCache::resolveFile("Arial-BoldMT")), "LiberationSans-Bold.ttf");
+    EXPECT_EQ(fileName(FontCache::resolveFile(Font::boldSystemFont(18).name)),
+              "LiberationSans-Bold.ttf");
+    EXPECT_EQ(fileName(FontCache::resolveFile(Font::systemFont(18).name)),
+              "LiberationSans-Regular.ttf");
+}
+
+class FontCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Log::setSink([this](const std::string& line) { log_.push_back(line); });
+    }
+    void TearDown() override { Log::setSink({}); }
+
+    std::vector<std::string> log_;
+    std::vector<std::string> asked_;
+};
+
+TEST_F(FontCacheTest, FacesAreOpenedOncePerNameAndSize) {
+    FontCache cache([this](const std::string& name) {
+        asked_.push_back(name);
+        return FontCache::resolveFile(name);
+    });
+    TTF_Font* small = cache.font("Arial-BoldMT", 24);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(cache.font("Arial-BoldMT", 24), small);
+    TTF_Font* large = cache.font("Arial-BoldMT", 64);
+    ASSERT_NE(large, nullptr);
+    EXPECT_NE(large, small);
+    EXPECT_GT(TTF_FontHeight(large), TTF_FontHeight(small));
+    EXPECT_EQ(asked_, std::vector<std::string>{"Arial-BoldMT"});
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(FontCacheTest, UnresolvedNameGivesNullAndOneLogLine) {
+    FontCache cache([this](const std::string& name) {
+        asked_.push_back(name);
+        return std::string();
+    });
+    EXPECT_EQ(cache.font("Nowhere", 12), nullptr);
+    EXPECT_EQ(cache.font("Nowhere", 12), nullptr);
+    EXPECT_EQ(cache.font("Nowhere", 30), nullptr);
+    EXPECT_EQ(asked_.size(), 1u);
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_NE(log_[0].find("Nowhere"), std::string::npos);
+}
+
+TEST_F(FontCacheTest, FileThatIsNoFontGivesNullAndOneLogLine) {
+    FontCache cache([](const std::string&) { return std::string("/proc/self/status"); });
+    EXPECT_EQ(cache.font("Broken", 12), nullptr);
+    EXPECT_EQ(cache.font("Broken", 14), nullptr);
+    EXPECT_EQ(log_.size(), 1u);
+}
+
+TEST_F(FontCacheTest, ZeroSizeGivesNull) {
+    FontCache cache;
+    EXPECT_EQ(cache.font("Arial-BoldMT", 0), nullptr);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running the board need (only those
+# that are missing), then configures and builds one CMake preset: debug (the default), release
+# or asan.
+#
+# Usage: tools/setup.sh [preset]
+set -euo pipefail
+
+# Build tools and libraries, the test and benchmark frameworks, the font that stands in for
+# "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
+# display and take screenshots.
+packages=(
+    build-essential cmake ninja-build pkg-config
+    libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
+    libsndfile1-dev nlohmann-json3-dev
+    fontconfig libfontconfig-dev fonts-liberation2
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xdotool imagemagick
+)
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+preset=${1:-debug}
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [[ $status == installed ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} > 0)); then
+    as_root=()
+    if ((EUID != 0)); then
+        if ! command -v sudo >/dev/null; then
+            echo "setup: run as root or install sudo; missing packages: ${missing[*]}" >&2
+            exit 1
+        fi
+        as_root=(sudo)
+    fi
+    echo "setup: installing ${missing[*]}"
+    "${as_root[@]}" apt-get update
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install --yes --no-install-recommends "${missing[@]}"
+fi
+
+# Presets are looked up in the source folder, so configure and build from there.
+cd "$root"
+cmake --preset "$preset"
+cmake --build --preset "$preset"
