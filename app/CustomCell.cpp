@@ -43,7 +43,6 @@ void CustomCell::buildTitleLabel(const platform::Rect& contentBounds) {
 
 void CustomCell::buildCheckButton(const platform::Rect& contentBounds) {
     checkButton_ = platform::Button::buttonWithType(platform::ButtonType::Custom);
-    checkButton_->setFrame(platform::kRectZero);
     checkButton_->setContentVerticalAlignment(platform::ControlContentVerticalAlignment::Center);
     checkButton_->setContentHorizontalAlignment(
         platform::ControlContentHorizontalAlignment::Center);

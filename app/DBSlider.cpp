@@ -90,9 +90,8 @@ void DBSlider::touchesEnded(const platform::TouchSet& touches, const platform::E
     platform::Slider::touchesEnded(touches, event);
 }
 
-// The minimum takes no part in the mapping: a touch left of minimum / maximum of the width is
-// stored as the minimum by the base slider. A slider without width leaves the value alone
-// rather than dividing by zero.
+// The minimum takes no part in the mapping; a result below it is stored as the minimum by the
+// base slider. A slider without width leaves the value alone rather than dividing by zero.
 void DBSlider::moveValueToTouch(const platform::TouchSet& touches) {
     const float width = frame().width();
     if (!(width > 0)) return;
@@ -116,8 +115,8 @@ void DBSlider::loadDelayLabel() {
     const float sliderX = frame().x();
     const float containerY = container ? container->frame().y() : 0;
 
-    // Made at the image's size, which places the bubble's centre over the thumb; then given its
-    // fixed box, in which the image is drawn unscaled.
+    // The image view takes the image's size, whose width centres the bubble over the thumb at
+    // value 0; then the bubble gets its fixed box, in which the image is drawn unscaled.
     delayLabelBackground_ =
         std::make_shared<platform::ImageView>(platform::Image::named(kPopOutImage));
     delayLabelBackground_->setContentMode(platform::ContentMode::Center);

@@ -350,7 +350,10 @@ void RootViewController::playSound(platform::Timer& firing) {
     const double interval = sound->duration() + static_cast<double>(delay_);
     // A clip without length and without delay would repeat on every pass of the run loop.
     if (!(interval > 0.0)) return;
-    schedulePlayback(interval, sound);
+    // Counted from when this play was due, not from when the loop got round to it, so that the
+    // run loop's small wake-up delays do not add up over a long loop.
+    const double late = platform::RunLoop::main().now() - firing.fireTime();
+    schedulePlayback(late > 0.0 && late < interval ? interval - late : interval, sound);
 }
 
 void RootViewController::loopSound(platform::Control& sender) {

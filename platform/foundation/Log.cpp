@@ -13,10 +13,14 @@ extern char* program_invocation_short_name;
 
 namespace platform {
 namespace {
-std::mutex sinkMutex;
+// Never destroyed, so that lines written while the process exits still find them.
+std::mutex& sinkMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
 Log::Sink& sink() {
-    static Log::Sink instance;
-    return instance;
+    static auto* instance = new Log::Sink;
+    return *instance;
 }
 
 std::string formatMessage(const char* format, va_list args) {
@@ -49,7 +53,7 @@ void Log::print(const char* format, ...) {
     va_start(args, format);
     const std::string message = formatMessage(format, args);
     va_end(args);
-    std::lock_guard lock(sinkMutex);
+    std::lock_guard lock(sinkMutex());
     if (sink())
         sink()(message);
     else
@@ -57,7 +61,7 @@ void Log::print(const char* format, ...) {
 }
 
 void Log::setSink(Sink newSink) {
-    std::lock_guard lock(sinkMutex);
+    std::lock_guard lock(sinkMutex());
     sink() = std::move(newSink);
 }
 

@@ -31,6 +31,8 @@ std::shared_ptr<Timer> Timer::scheduledTimer(RunLoop& runLoop, double interval,
 
 void Timer::invalidate() {
     valid_ = false;
+    // While firing, the action is running: fire() lets it go once it returns.
+    if (firing_) return;
     // Dropping these may destroy the target; keep them alive until this call has returned.
     auto target = std::move(target_);
     auto action = std::move(action_);
@@ -40,12 +42,14 @@ void Timer::invalidate() {
 void Timer::fire() {
     if (!valid_) return;
     valid_ = false;
-    // The timer stays alive for the call; its target and user info are given up afterwards.
+    // The timer, its target and its action stay alive for the call, also when the action
+    // invalidates this timer; target and user info are given up afterwards.
     auto self = shared_from_this();
-    auto target = target_;
-    if (action_) action_(*this);
-    target_.reset();
-    action_ = nullptr;
+    auto target = std::move(target_);
+    auto action = std::move(action_);
+    firing_ = true;
+    if (action) action(*this);
+    firing_ = false;
     userInfo_.reset();
 }
 

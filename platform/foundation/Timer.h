@@ -58,6 +58,7 @@ private:
     std::shared_ptr<void> userInfo_;
     RunLoopModes modes_;
     bool valid_ = true;
+    bool firing_ = false;
     uint64_t sequence_ = 0;  // set by the run loop: order of scheduling
 };
 

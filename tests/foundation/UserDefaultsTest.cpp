@@ -52,6 +52,16 @@ PropertyList configuration(int count, int version = 0) {
     return Dictionary{{"name", names}, {"hidden", hidden}, {"path", paths}};
 }
 
+// Kills and reaps a forked child if the test returns early, so that no saver outlives it.
+struct ChildGuard {
+    pid_t pid;
+    ~ChildGuard() {
+        if (pid <= 0) return;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+};
+
 struct stat statOf(const fs::path& path) {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
@@ -368,7 +378,7 @@ TEST_F(UserDefaultsTest, KillingASaveLeavesTheOldOrTheNewFileWhole) {
         return state;
     };
 
-    std::mt19937 random(20240611);
+    std::mt19937 generator(20240611);
     int interrupted = 0;
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE(round);
@@ -388,6 +398,7 @@ TEST_F(UserDefaultsTest, KillingASaveLeavesTheOldOrTheNewFileWhole) {
                 if (::write(pipeFds[1], &v, sizeof v) != sizeof v) ::_exit(3);
             }
         }
+        ChildGuard guard{child};
         ::close(pipeFds[1]);
         int saved = 0;
         for (int k = 0; k <= round % 3; ++k)
@@ -399,11 +410,12 @@ TEST_F(UserDefaultsTest, KillingASaveLeavesTheOldOrTheNewFileWhole) {
             }
         } else {
             // Strike at some moment of the next save or the work before it.
-            for (volatile unsigned spin = random() % 3'000'000; spin > 0;) spin = spin - 1;
+            for (volatile unsigned spin = generator() % 3'000'000; spin > 0;) spin = spin - 1;
         }
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
+        guard.pid = 0;
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed: " << status;
         // Reports sent after those read above: the last one is the newest complete save.
         for (int report = 0; ::read(pipeFds[0], &report, sizeof report) == sizeof report;)

@@ -1,42 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Log.h"
 #include "platform/sdl/FontCache.h"
-#include "platform/ui/Font.h"
 
 namespace platform {
 namespace {
-
-std::string fileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
-
-TEST(FontCachePatternTest, PostScriptNamesBecomeFamilyAndStyle) {
-    EXPECT_EQ(FontCache::fontconfigPattern("Arial-BoldMT"), "Arial:weight=bold");
-    EXPECT_EQ(FontCache::fontconfigPattern("Helvetica-Oblique"), "Helvetica:slant=oblique");
-    EXPECT_EQ(FontCache::fontconfigPattern("TimesNewRomanPS-BoldItalicMT"),
-              "Times New Roman:weight=bold:slant=italic");
-    EXPECT_EQ(FontCache::fontconfigPattern("Arial-Black"), "Arial:weight=black");
-    EXPECT_EQ(FontCache::fontconfigPattern("Times-Roman"), "Times");
-}
-
-TEST(FontCachePatternTest, FontconfigNamesAndPlainFamiliesPassUnchanged) {
-    EXPECT_EQ(FontCache::fontconfigPattern("Liberation Sans:bold"), "Liberation Sans:bold");
-    EXPECT_EQ(FontCache::fontconfigPattern("Arial"), "Arial");
-    EXPECT_EQ(FontCache::fontconfigPattern("-Bold"), "-Bold");
-}
-
-TEST(FontCacheResolveTest, ArialBoldResolvesToLiberationSansBold) {
-    EXPECT_EQ(fileName(FontCache::resolveFile("Arial-BoldMT")), "LiberationSans-Bold.ttf");
-    EXPECT_EQ(fileName(FontCache::resolveFile(Font::boldSystemFont(18).name)),
-              "LiberationSans-Bold.ttf");
-    EXPECT_EQ(fileName(FontCache::resolveFile(Font::systemFont(18).name)),
-              "LiberationSans-Regular.ttf");
-}
 
 class FontCacheTest : public ::testing::Test {
 protected:
@@ -47,12 +18,13 @@ protected:
 
     std::vector<std::string> log_;
     std::vector<std::string> asked_;
+    FontMatcher matcher_;
 };
 
 TEST_F(FontCacheTest, FacesAreOpenedOncePerNameAndSize) {
     FontCache cache([this](const std::string& name) {
         asked_.push_back(name);
-        return FontCache::resolveFile(name);
+        return matcher_.fileFor(name);
     });
     TTF_Font* small = cache.font("Arial-BoldMT", 24);
     ASSERT_NE(small, nullptr);

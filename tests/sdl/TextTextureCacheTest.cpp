@@ -15,18 +15,6 @@ protected:
     TTF_Font* font_ = fonts_.font("Liberation Sans", 20);
 };
 
-TEST_F(TextTextureCacheTest, LineSizeIsTheRenderedText) {
-    TextTextureCache cache(renderer_.get());
-    ASSERT_NE(font_, nullptr);
-    const auto* line = cache.line(font_, "Bell", 0xFFFFFF);
-    ASSERT_NE(line, nullptr);
-    int width = 0;
-    int height = 0;
-    TTF_SizeUTF8(font_, "Bell", &width, &height);
-    EXPECT_EQ(line->width, width);
-    EXPECT_EQ(line->height, height);
-}
-
 TEST_F(TextTextureCacheTest, LeastRecentlyUsedLineGoesFirst) {
     TextTextureCache cache(renderer_.get(), 2);
     cache.line(font_, "a", 0xFFFFFF);

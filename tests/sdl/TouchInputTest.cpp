@@ -108,12 +108,5 @@ TEST(TouchInputTest, CancelEndsATouchThatIsDownAtItsLastPlace) {
     EXPECT_FALSE(input.translate(mouseButton(SDL_MOUSEBUTTONUP, 30, 40)));
 }
 
-TEST(TouchInputTest, OtherEventsAreNoTouch) {
-    TouchInput input({320, 480}, 1);
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    EXPECT_FALSE(input.translate(key));
-}
-
 }  // namespace
 }  // namespace platform

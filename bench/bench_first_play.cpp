@@ -1,0 +1,112 @@
+// Playing a clip through the real SDL_mixer service (SDL's dummy audio driver unless another is
+// chosen): the first play of a 2 s clip opens the file, measures it, registers it and starts it;
+// later plays only start it and register the completion.
+
+#include <benchmark/benchmark.h>
+
+#include "app/SoundEffect.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/sdl/MixerSoundService.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace {
+namespace fs = std::filesystem;
+
+// A 2 s, 44.1 kHz, 16-bit mono tone.
+void writeClip(const fs::path& file) {
+    const uint32_t rate = 44100, frames = 2 * rate, dataBytes = frames * 2;
+    std::ofstream out(file, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (uint32_t i = 0; i < frames; ++i) u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 0.06))));
+}
+
+struct Device {
+    fs::path folder;
+    fs::path clip;
+    std::shared_ptr<platform::MixerSoundService> service;
+
+    Device() {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        char pattern[] = "/tmp/bench_first_play-XXXXXX";
+        folder = mkdtemp(pattern);
+        clip = folder / "Gong.wav";
+        writeClip(clip);
+        platform::Log::setSink([](const std::string&) {});
+        service = platform::MixerSoundService::open();
+        if (service) platform::SystemSoundService::setShared(service);
+    }
+    ~Device() {
+        platform::SystemSoundService::setShared(nullptr);
+        service.reset();
+        platform::Log::setSink(nullptr);
+        fs::remove_all(folder);
+    }
+    // Stops every channel and delivers the completions, so channels never pile up.
+    void quiet() {
+        Mix_HaltChannel(-1);
+        platform::RunLoop::main().runUntilIdle();
+    }
+};
+
+void BM_FirstPlay(benchmark::State& state) {
+    Device device;
+    if (!device.service) return state.SkipWithError("no audio device");
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto sound = std::make_shared<SoundEffect>(device.clip.string());
+        state.ResumeTiming();
+        sound->play();
+        state.PauseTiming();
+        if (std::abs(sound->duration() - 2.0) > 1e-3) state.SkipWithError("duration not measured");
+        sound.reset();
+        device.quiet();
+        state.ResumeTiming();
+    }
+}
+
+void BM_LaterPlay(benchmark::State& state) {
+    Device device;
+    if (!device.service) return state.SkipWithError("no audio device");
+    SoundEffect sound(device.clip.string());
+    sound.play();
+    device.quiet();
+    int sinceQuiet = 0;
+    for (auto _ : state) {
+        sound.play();
+        if (++sinceQuiet == 8) {
+            state.PauseTiming();
+            device.quiet();
+            sinceQuiet = 0;
+            state.ResumeTiming();
+        }
+    }
+}
+
+BENCHMARK(BM_FirstPlay)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LaterPlay)->Unit(benchmark::kMicrosecond);
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,148 @@
+// Real-time accuracy of a looping clip: the board loops a 1.2 s clip with a delay of 0.5 s
+// through the real SDL_mixer service, with SDL's disk audio driver writing what the device
+// would play to a file. Each start is found in the captured audio and compared with its ideal
+// time (the first start plus k x 1.7 s). Prints the largest deviation and the drift.
+//
+// The disk driver paces its writes with whole-millisecond sleeps, so its sample clock runs a
+// few per cent off the wall clock. Sample positions are therefore converted to seconds with the
+// rate actually written: frames captured divided by the wall time the device was open.
+//
+// Runs for about 20 s of wall time. Usage: bench_loop_timing [repeats]
+
+#include "app/DBSlider.h"
+#include "app/RootViewController.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/sdl/MixerSoundService.h"
+#include "platform/ui/TableView.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace {
+namespace fs = std::filesystem;
+
+constexpr double kClipSeconds = 1.2;
+constexpr float kDelaySeconds = 0.5f;
+
+// A 1.2 s tone that starts at full level on its first sample, so its onset is sharp.
+void writeClip(const fs::path& file) {
+    const uint32_t rate = 48000, frames = static_cast<uint32_t>(kClipSeconds * rate), bytes = frames * 2;
+    std::ofstream out(file, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(bytes);
+    for (uint32_t i = 0; i < frames; ++i)
+        u16(static_cast<uint16_t>(static_cast<int16_t>(i % 2 ? 16000 : -16000)));
+}
+
+// Sample indices where sound starts after at least 0.2 s of silence.
+std::vector<size_t> onsets(const std::vector<int16_t>& mono, int rate) {
+    std::vector<size_t> found;
+    size_t quiet = static_cast<size_t>(rate);  // silence before the first start counts
+    for (size_t i = 0; i < mono.size(); ++i) {
+        if (std::abs(mono[i]) > 2000) {
+            if (quiet >= static_cast<size_t>(rate / 5)) found.push_back(i);
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return found;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    char pattern[] = "/tmp/bench_loop_timing-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    const fs::path capture = folder / "capture.raw";
+    fs::create_directories(folder / "Resources");
+    writeClip(folder / "Resources" / "Pulse.wav");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+
+    auto service = platform::MixerSoundService::open();
+    if (!service) {
+        std::fprintf(stderr, "no audio device\n");
+        return 1;
+    }
+    const auto opened = std::chrono::steady_clock::now();
+    platform::SystemSoundService::setShared(service);
+    platform::Bundle::setMain(std::make_shared<platform::Bundle>(folder / "Resources"));
+    platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
+    platform::Log::setSink([](const std::string&) {});
+
+    {
+        auto board = std::make_shared<RootViewController>();
+        RootViewController::Outlets outlets;
+        outlets.soundTable = std::make_shared<platform::TableView>(platform::Rect(0, 0, 320, 372));
+        outlets.delaySlider = std::make_shared<DBSlider>(platform::Rect(198, 10, 121, 24));
+        outlets.delaySlider->setMaximumValue(90);
+        outlets.loopSwitch = std::make_shared<platform::Switch>();
+        board->connectOutlets(outlets);
+        board->setView(std::make_shared<platform::View>());
+        board->view();
+        outlets.loopSwitch->setOn(true, false);
+        board->loopSound(*outlets.loopSwitch);
+        outlets.delaySlider->setValue(kDelaySeconds);
+        board->delaySound(*outlets.delaySlider);
+
+        auto& loop = platform::RunLoop::main();
+        board->tableViewDidSelectRowAtIndexPath(*outlets.soundTable, platform::IndexPath::forRow(0, 0));
+        loop.runFor(kDelaySeconds + repeats * (kClipSeconds + kDelaySeconds) + 0.2);
+        board->loopSound(*outlets.loopSwitch);  // stop
+        loop.runFor(kClipSeconds + 0.3);
+    }
+    const int rate = service->frequency();
+    platform::SystemSoundService::setShared(nullptr);
+    service.reset();
+    const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
+    platform::UserDefaults::setStandard(nullptr);
+
+    std::ifstream in(capture, std::ios::binary);
+    std::vector<int16_t> samples(fs::file_size(capture) / 2);
+    in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    std::vector<int16_t> mono;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2) mono.push_back(samples[i]);
+    fs::remove_all(folder);
+
+    const auto starts = onsets(mono, rate);
+    const double written = static_cast<double>(mono.size()) / openSeconds;
+    std::printf("device rate %d Hz, written at %.1f frames per wall second; %zu starts found (expected %d)\n",
+                rate, written, starts.size(), repeats + 1);
+    if (starts.size() < 2) return 1;
+    const double period = kClipSeconds + kDelaySeconds;
+    double worst = 0, last = 0;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const double actual = static_cast<double>(starts[k] - starts[0]) / written;
+        const double deviation = actual - k * period;
+        worst = std::max(worst, std::abs(deviation));
+        last = deviation;
+        std::printf("start %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", k, actual, k * period,
+                    deviation * 1000);
+    }
+    std::printf("largest deviation %.2f ms; drift over the run %+.2f ms\n", worst * 1000, last * 1000);
+    return starts.size() == static_cast<size_t>(repeats + 1) ? 0 : 1;
+}
