@@ -8,40 +8,17 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/sdl/MixerSoundService.h"
+#include "tests/support/WavWriter.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <stdlib.h>
 
 #include <cmath>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <vector>
 
 namespace {
 namespace fs = std::filesystem;
-
-// A 2 s, 44.1 kHz, 16-bit mono tone.
-void writeClip(const fs::path& file) {
-    const uint32_t rate = 44100, frames = 2 * rate, dataBytes = frames * 2;
-    std::ofstream out(file, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (uint32_t i = 0; i < frames; ++i) u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 0.06))));
-}
 
 struct Device {
     fs::path folder;
@@ -53,7 +30,9 @@ struct Device {
         char pattern[] = "/tmp/bench_first_play-XXXXXX";
         folder = mkdtemp(pattern);
         clip = folder / "Gong.wav";
-        writeClip(clip);
+        platform::WavWriter wav(44100, 1, 16);
+        wav.tone(wav.framesFor(2.0));
+        wav.write(clip);
         platform::Log::setSink([](const std::string&) {});
         service = platform::MixerSoundService::open();
         if (service) platform::SystemSoundService::setShared(service);

@@ -17,6 +17,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
 #include "platform/ui/TableView.h"
+#include "tests/support/WavWriter.h"
 
 #include <stdlib.h>
 
@@ -34,28 +35,6 @@ namespace fs = std::filesystem;
 
 constexpr double kClipSeconds = 1.2;
 constexpr float kDelaySeconds = 0.5f;
-
-// A 1.2 s tone that starts at full level on its first sample, so its onset is sharp.
-void writeClip(const fs::path& file) {
-    const uint32_t rate = 48000, frames = static_cast<uint32_t>(kClipSeconds * rate), bytes = frames * 2;
-    std::ofstream out(file, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(static_cast<int16_t>(i % 2 ? 16000 : -16000)));
-}
 
 // Sample indices where sound starts after at least 0.2 s of silence.
 std::vector<size_t> onsets(const std::vector<int16_t>& mono, int rate) {
@@ -79,7 +58,10 @@ int main(int argc, char** argv) {
     const fs::path folder = mkdtemp(pattern);
     const fs::path capture = folder / "capture.raw";
     fs::create_directories(folder / "Resources");
-    writeClip(folder / "Resources" / "Pulse.wav");
+    // A tone at half level from its first sample, so each start is sharp.
+    platform::WavWriter clip(48000, 1, 16);
+    clip.tone(clip.framesFor(kClipSeconds), 1000.0, 0.5);
+    clip.write(folder / "Resources" / "Pulse.wav");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
 
@@ -121,7 +103,7 @@ int main(int argc, char** argv) {
     const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
     platform::UserDefaults::setStandard(nullptr);
 
-    std::ifstream in(capture, std::ios::binary);
+    std::ifstream in(capture, std::ios_base::binary);
     std::vector<int16_t> samples(fs::file_size(capture) / 2);
     in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
     std::vector<int16_t> mono;

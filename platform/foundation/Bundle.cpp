@@ -52,7 +52,7 @@ bool hasResourceName(std::string_view fileName) {
 PropertyList::Dictionary readDictionary(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::exists(file, error)) return {};
-    std::ifstream stream(file, std::ios::binary);
+    std::ifstream stream(file, std::ios_base::binary);
     if (!stream) {
         Log::print("Cannot read %s", file.c_str());
         return {};

@@ -29,7 +29,7 @@ uint32_t bigEndian32(const unsigned char* bytes) {
 std::optional<Size> pngPixelSize(const std::string& path) {
     static constexpr std::array<unsigned char, 8> kSignature = {0x89, 'P',  'N',  'G',
                                                                 '\r', '\n', 0x1a, '\n'};
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios_base::binary);
     std::array<unsigned char, 24> header{};
     if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) return std::nullopt;
     if (!std::equal(kSignature.begin(), kSignature.end(), header.begin())) return std::nullopt;

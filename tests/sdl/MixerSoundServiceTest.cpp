@@ -352,7 +352,7 @@ TEST_F(MixerSoundServiceTest, PlayedSoundReachesTheDevice) {
         service_.reset();  // closes the device and its file
     }
 
-    std::ifstream in(output, std::ios::binary);
+    std::ifstream in(output, std::ios_base::binary);
     ASSERT_TRUE(in) << "the disk driver wrote no file";
     std::vector<int16_t> samples;
     int16_t sample = 0;

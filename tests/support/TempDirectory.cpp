@@ -37,13 +37,13 @@ TempDirectory::~TempDirectory() {
 fs::path TempDirectory::writeFile(const fs::path& relative, std::string_view contents) const {
     const fs::path file = path_ / relative;
     fs::create_directories(file.parent_path());
-    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    std::ofstream stream(file, std::ios_base::binary | std::ios_base::trunc);
     stream.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     return file;
 }
 
 std::string TempDirectory::readFile(const fs::path& relative) const {
-    std::ifstream stream(path_ / relative, std::ios::binary);
+    std::ifstream stream(path_ / relative, std::ios_base::binary);
     return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 

@@ -120,7 +120,7 @@ void UiTestEnvironment::writePng(const std::filesystem::path& path, uint32_t wid
     appendChunk(png, "IHDR", header);
     appendChunk(png, "IDAT", zlibStored(raw));
     appendChunk(png, "IEND", {});
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(path, std::ios_base::binary)
         .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
 

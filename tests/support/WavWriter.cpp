@@ -78,7 +78,7 @@ void WavWriter::patch32(std::vector<uint8_t>& bytes, size_t offset, uint32_t val
 }
 
 bool WavWriter::writeFile(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(file, std::ios_base::binary | std::ios_base::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
