@@ -152,7 +152,7 @@ void RootViewController::loadCatalogue() {
     configuration_.reset();
     // A stored value that is not a dictionary counts as absent.
     if (auto stored = defaults.objectForKey(kRootObjectKey); stored && stored->dictionary())
-        configuration_ = *stored->dictionary();
+        configuration_ = std::move(*stored->dictionary());
 
     const auto storedShakeType = defaults.objectForKey(kShakeTypeKey);
     if (configuration_ && storedShakeType)

@@ -4,13 +4,16 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 
-#include <filesystem>
 
 namespace {
 // The last path component without its last extension: "a/Door Bell.wav" gives "Door Bell",
-// "a.b.wav" gives "a.b".
+// "a.b.wav" gives "a.b". Plain string work: the catalogue makes thousands of these at start-up.
 std::string displayName(const std::string& path) {
-    return std::filesystem::path(path).filename().replace_extension().string();
+    const size_t slash = path.find_last_of('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && dot > start;
+    return path.substr(start, (hasExtension ? dot : path.size()) - start);
 }
 }  // namespace
 

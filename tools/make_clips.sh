@@ -9,7 +9,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out=${1:-$here/../Resources}
-rate=44100
+rate=48000  # the sound device's own rate: a clip needs no resampling when it is first played
 
 for tool in sox espeak-ng; do
     command -v "$tool" >/dev/null || { echo "make_clips: $tool is not installed" >&2; exit 1; }
