@@ -4,15 +4,17 @@
 Each command prints what it found and exits 0 when the check holds, 1 with a message when it
 does not, and 2 when its input cannot be read.
 
-Screenshots are read through ImageMagick's `convert` (as PPM). Regions are given in pixels of
-the window: X Y WIDTH HEIGHT.
+Screenshots are read through ImageMagick's `convert` (as PPM). A region is one argument
+"X Y WIDTH HEIGHT" in points of the 320 x 480 screen, which --scale (pixels per point, before
+the command) turns into pixels of the window.
 
 The audio capture is raw 16-bit little-endian stereo at 48 kHz. Positions in it are tied to
 wall-clock time by a marks file that the driving script writes: one line per moment,
 "LABEL WALL_SECONDS CAPTURE_BYTES". The disk driver paces its writes with whole-millisecond
-sleeps, so it writes a few per cent more frames per wall second than its nominal rate; frame
-distances are turned into seconds with the rate it actually wrote between the first and the
-last mark.
+sleeps, so it writes a few per cent more frames per wall second than its nominal rate, and its
+pace wavers with the machine's load; frame distances are turned into seconds with the rate it
+actually wrote between two marks: those around the checked stretch when it is long enough,
+else the first and the last.
 """
 
 import argparse
@@ -42,6 +44,27 @@ class BadInput(Exception):
 # ---- Images ----
 
 
+class Box:
+    """A region given in points, with its pixels at the run's scale."""
+
+    scale = 1
+
+    def __init__(self, text):
+        try:
+            self.points = [int(value) for value in text.split()]
+        except ValueError:
+            self.points = []
+        if len(self.points) != 4:
+            raise argparse.ArgumentTypeError(f"'{text}' is not 'X Y WIDTH HEIGHT'")
+
+    @property
+    def pixels(self):
+        return [value * Box.scale for value in self.points]
+
+    def __str__(self):
+        return "({} points)".format(", ".join(str(value) for value in self.points))
+
+
 def read_image(path):
     """(width, height, bytes of RGB triples) of an image file."""
     try:
@@ -69,7 +92,7 @@ def read_image(path):
 
 def region_pixels(image, box):
     width, height, rgb = image
-    x, y, w, h = box
+    x, y, w, h = box.pixels
     if x < 0 or y < 0 or w <= 0 or h <= 0 or x + w > width or y + h > height:
         raise BadInput(f"region {box} lies outside the {width} x {height} image")
     pixels = []
@@ -157,7 +180,7 @@ def check_changed(args):
 class Capture:
     """The captured audio, with the marks that tie its frames to wall-clock time."""
 
-    def __init__(self, path, marks_path):
+    def __init__(self, path, marks_path, around=None):
         self.path = path
         self.marks = {}
         first = last = None
@@ -171,6 +194,10 @@ class Capture:
                     last = mark
         except (OSError, ValueError) as error:
             raise BadInput(f"cannot read the marks {marks_path}: {error}")
+        if around and all(label in self.marks for label in around):
+            nearby = [self.marks[label] for label in around]
+            if nearby[1][0] - nearby[0][0] >= 1.0:
+                first, last = nearby
         if not first or last[0] - first[0] < 1.0:
             raise BadInput("the marks span less than a second: no rate can be measured")
         self.rate = (last[1] - first[1]) / (last[0] - first[0])
@@ -277,7 +304,7 @@ def check_start(args):
 def check_loop(args):
     """A looping clip: its first start comes `delay` after a mark, and each repeat the clip's
     length plus the delay after the one before, until the second mark."""
-    capture = Capture(args.capture, args.marks)
+    capture = Capture(args.capture, args.marks, around=(args.after, args.before))
     start = capture.frame(args.after)
     end = capture.frame(args.before)
     length, _ = clip_span(args.clip)
@@ -304,6 +331,13 @@ def check_loop(args):
                 f"repeat {index} came {gap:.4f} s after the play before it, expected "
                 f"{period:.4f} s (clip {length:.4f} s + delay {args.delay:.4f} s)"
             )
+        # Small lateness must not add up from one repeat to the next.
+        drift = starts[index] - (starts[0] + index * period)
+        if abs(drift) > args.tolerance:
+            raise CheckFailed(
+                f"repeat {index} came {drift * 1000:+.0f} ms off its time counted from the "
+                "first play: the repeats drift"
+            )
     for sound in sounds:
         check_span(sound, args.clip, os.path.basename(args.clip))
 
@@ -318,6 +352,13 @@ def check_no_start(args):
             "expected none"
         )
     print(f"no clip started between '{args.after}' and '{args.before}'")
+
+
+def print_length(args):
+    """Prints the delay plus `periods` times (the clip's length + the delay), in seconds: how
+    long a loop of the clip takes to play that many times."""
+    length, _ = clip_span(args.clip)
+    print(f"{args.plus + args.periods * (length + args.plus):.3f}")
 
 
 # ---- Preferences ----
@@ -350,13 +391,14 @@ def check_preferences(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--scale", type=int, default=1, help="pixels per point")
     commands = parser.add_subparsers(dest="command", required=True)
 
     def image_command(name, function, *arguments):
         command = commands.add_parser(name, help=function.__doc__)
         for argument in arguments:
             command.add_argument(argument)
-        command.add_argument("box", type=int, nargs=4, metavar="X Y W H")
+        command.add_argument("box", type=Box, metavar="'X Y W H'")
         command.set_defaults(function=function)
         return command
 
@@ -402,6 +444,12 @@ def main():
     quiet.add_argument("--before", required=True)
     quiet.set_defaults(function=check_no_start)
 
+    length = commands.add_parser("length", help=print_length.__doc__)
+    length.add_argument("clip")
+    length.add_argument("--plus", type=float, default=0)
+    length.add_argument("--periods", type=float, default=1)
+    length.set_defaults(function=print_length)
+
     preferences = commands.add_parser("preferences", help=check_preferences.__doc__)
     preferences.add_argument("file")
     preferences.add_argument("resources")
@@ -410,6 +458,7 @@ def main():
     preferences.set_defaults(function=check_preferences)
 
     args = parser.parse_args()
+    Box.scale = args.scale
     try:
         args.function(args)
     except CheckFailed as failure:
