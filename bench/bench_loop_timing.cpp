@@ -36,6 +36,49 @@ namespace fs = std::filesystem;
 constexpr double kClipSeconds = 1.2;
 constexpr float kDelaySeconds = 0.5f;
 
+// Forwards to the real service and notes when each play was asked for, so the board's own
+// timing can be told apart from the audio path's.
+class TimedService final : public platform::SystemSoundService {
+public:
+    explicit TimedService(std::shared_ptr<platform::SystemSoundService> inner) : inner_(std::move(inner)) {}
+    std::vector<double> playTimes;
+
+    platform::OSStatus createSystemSoundID(const platform::Url& url, platform::SystemSoundID& out) override {
+        return inner_->createSystemSoundID(url, out);
+    }
+    void playSystemSound(platform::SystemSoundID sound) override {
+        playTimes.push_back(platform::RunLoop::main().now());
+        inner_->playSystemSound(sound);
+    }
+    platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID sound, platform::RunLoop* loop,
+                                                platform::RunLoopModes modes, CompletionProc proc,
+                                                void* data) override {
+        return inner_->addSystemSoundCompletion(sound, loop, modes, proc, data);
+    }
+    void removeSystemSoundCompletion(platform::SystemSoundID sound) override {
+        inner_->removeSystemSoundCompletion(sound);
+    }
+    void disposeSystemSoundID(platform::SystemSoundID sound) override { inner_->disposeSystemSoundID(sound); }
+
+private:
+    std::shared_ptr<platform::SystemSoundService> inner_;
+};
+
+// Prints each time against start 0 + k x period; returns the largest deviation.
+double report(const char* what, const std::vector<double>& times, double period) {
+    double worst = 0;
+    for (size_t k = 0; k < times.size(); ++k) {
+        const double deviation = times[k] - times[0] - static_cast<double>(k) * period;
+        worst = std::max(worst, std::abs(deviation));
+        std::printf("%s %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", what, k, times[k] - times[0],
+                    static_cast<double>(k) * period, deviation * 1000);
+    }
+    const double drift = times.back() - times[0] - static_cast<double>(times.size() - 1) * period;
+    std::printf("%s: largest deviation %.2f ms; drift over the run %+.2f ms\n\n", what, worst * 1000,
+                drift * 1000);
+    return worst;
+}
+
 // Sample indices where sound starts after at least 0.2 s of silence.
 std::vector<size_t> onsets(const std::vector<int16_t>& mono, int rate) {
     std::vector<size_t> found;
@@ -71,7 +114,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto opened = std::chrono::steady_clock::now();
-    platform::SystemSoundService::setShared(service);
+    auto timed = std::make_shared<TimedService>(service);
+    platform::SystemSoundService::setShared(timed);
     platform::Bundle::setMain(std::make_shared<platform::Bundle>(folder / "Resources"));
     platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
     platform::Log::setSink([](const std::string&) {});
@@ -99,6 +143,8 @@ int main(int argc, char** argv) {
     }
     const int rate = service->frequency();
     platform::SystemSoundService::setShared(nullptr);
+    const std::vector<double> playTimes = std::move(timed->playTimes);
+    timed.reset();
     service.reset();
     const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
     platform::UserDefaults::setStandard(nullptr);
@@ -116,15 +162,9 @@ int main(int argc, char** argv) {
                 rate, written, starts.size(), repeats + 1);
     if (starts.size() < 2) return 1;
     const double period = kClipSeconds + kDelaySeconds;
-    double worst = 0, last = 0;
-    for (size_t k = 0; k < starts.size(); ++k) {
-        const double actual = static_cast<double>(starts[k] - starts[0]) / written;
-        const double deviation = actual - k * period;
-        worst = std::max(worst, std::abs(deviation));
-        last = deviation;
-        std::printf("start %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", k, actual, k * period,
-                    deviation * 1000);
-    }
-    std::printf("largest deviation %.2f ms; drift over the run %+.2f ms\n", worst * 1000, last * 1000);
+    report("play call", playTimes, period);
+    std::vector<double> heard;
+    for (size_t start : starts) heard.push_back(static_cast<double>(start) / written);
+    report("heard start", heard, period);
     return starts.size() == static_cast<size_t>(repeats + 1) ? 0 : 1;
 }
