@@ -4,6 +4,7 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace {
 using platform::IndexPath;
@@ -122,12 +123,9 @@ TEST_F(BoardListTest, SecondTapBeforeTheFirstStartsCancelsIt) {
 TEST_F(BoardListTest, TitleIsTheLocalizedBundleNameWhenThereIsOne) {
     folder.writeFile("Resources/Info.json", R"({"CFBundleName": "Soundboard"})");
     folder.writeFile("Resources/de.lproj/InfoPlist.json", R"({"CFBundleName": "Klangbrett"})");
-    const char* previous = std::getenv("LC_ALL");
-    const std::string saved = previous ? previous : "";
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    platform::ScopedEnvironment locale("LC_ALL", "de_DE.UTF-8");
     launch();
     EXPECT_EQ(board().title(), "Klangbrett");
-    if (previous) setenv("LC_ALL", saved.c_str(), 1); else unsetenv("LC_ALL");
 }
 
 TEST_F(BoardListTest, TitleIsTheBundleNameAgainAfterTheAboutScreen) {

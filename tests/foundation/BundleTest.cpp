@@ -8,24 +8,11 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempDirectory.h"
 
 namespace platform {
 namespace {
-
-// Sets or clears an environment variable for one test and restores it afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class BundleTest : public ::testing::Test {
 protected:

@@ -18,6 +18,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempDirectory.h"
 
 namespace platform {
@@ -25,20 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using Dictionary = PropertyList::Dictionary;
 using Array = PropertyList::Array;
-
-// Sets or clears an environment variable for one test and restores it afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // A configuration of `count` clips in the stored format, made different by `version`.
 PropertyList configuration(int count, int version = 0) {
