@@ -15,7 +15,7 @@ packages=(
     libsndfile1-dev nlohmann-json3-dev
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool imagemagick
+    xvfb xdotool imagemagick python3
 )
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
