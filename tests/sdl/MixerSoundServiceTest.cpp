@@ -17,31 +17,13 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/sdl/MixerSoundService.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/WavWriter.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets an environment variable for the life of the object, then puts the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct Finished {
     SystemSoundID sound;
@@ -342,7 +324,7 @@ TEST_F(MixerSoundServiceTest, PlayedSoundReachesTheDevice) {
     int frequency = 0;
     {
         ScopedEnvironment driver("SDL_AUDIODRIVER", "disk");
-        ScopedEnvironment file("SDL_DISKAUDIOFILE", output.string());
+        ScopedEnvironment file("SDL_DISKAUDIOFILE", output.c_str());
         openService();
         frequency = service_->frequency();
         const SystemSoundID sound = registerTone("tone.wav", 0.2);

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/sdl/SdlHost.h"
@@ -41,25 +42,6 @@ TEST(SdlHostWaitTest, WaitEndsAtTheNextTimerFrameOrMinuteWhicheverComesFirst) {
     EXPECT_EQ(SdlHost::waitTimeoutMs(6, 5, true, 42.0), 17);
     EXPECT_EQ(SdlHost::waitTimeoutMs(1e12, 0, false, std::nullopt), 24 * 60 * 60 * 1000);
 }
-
-// Sets an environment variable for the life of the object, then puts the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // Ends a run that did not end by itself within ten seconds, so that a broken loop fails the
 // test instead of hanging it. It waits on a condition, not on the clock of the test.
