@@ -135,7 +135,11 @@ start_app() {
     capture=$work/audio-$run.raw
     marks=$work/marks-$run
     log=$work/app-$run.log
+    # In a sanitizer build the X11 and D-Bus libraries that SDL loads leave a few allocations at
+    # exit that are not the app's; leaks in the app's own code are caught by the unit suites,
+    # which run under LeakSanitizer too. Other sanitizer errors still fail the run.
     env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C LANGUAGE= "$binary" 2>"$log" &
     app_pid=$!
     window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Soundboard$' 2>/dev/null |
