@@ -7,7 +7,8 @@
 
 #include <limits>
 
-void AboutViewController::connectOutlets(std::shared_ptr<platform::SegmentedControl> shakeTypeControl) {
+void AboutViewController::connectOutlets(
+    std::shared_ptr<platform::SegmentedControl> shakeTypeControl) {
     shakeTypeControl_ = std::move(shakeTypeControl);
 }
 
@@ -15,7 +16,8 @@ void AboutViewController::viewDidLoad() {
     const auto stored = platform::UserDefaults::standard().objectForKey(kShakeTypeKey);
     const int64_t mode = stored ? stored->integerValue() : 0;
     // A mode beyond int's range selects no segment, as any other out-of-range mode does.
-    const bool fits = mode >= std::numeric_limits<int>::min() && mode <= std::numeric_limits<int>::max();
+    const bool fits =
+        mode >= std::numeric_limits<int>::min() && mode <= std::numeric_limits<int>::max();
     if (shakeTypeControl_)
         shakeTypeControl_->setSelectedSegmentIndex(fits ? static_cast<int>(mode)
                                                         : platform::SegmentedControl::kNoSegment);

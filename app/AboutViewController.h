@@ -18,7 +18,8 @@ public:
 
     void viewDidLoad() override;
     void goToWebsite(platform::Control& sender);
-    bool shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation orientation) override;
+    bool shouldAutorotateToInterfaceOrientation(
+        platform::InterfaceOrientation orientation) override;
 
 private:
     std::shared_ptr<platform::SegmentedControl> shakeTypeControl_;

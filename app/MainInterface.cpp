@@ -45,13 +45,14 @@ std::string infoString(const char* key, const std::string& fallback) {
 // their label buttons, and the edit-mode toolbar off screen to the left.
 std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewController>& board) {
     using Main = MainInterface;
-    auto view = std::make_shared<platform::View>(Rect(0, 0, Main::kScreenWidth, Main::kContentHeight));
+    auto view =
+        std::make_shared<platform::View>(Rect(0, 0, Main::kScreenWidth, Main::kContentHeight));
     view->setBackgroundColor(Color::black());
     view->setAutoresizingMask(platform::kAutoresizingFlexibleHeight);
 
     RootViewController::Outlets outlets;
-    outlets.soundTable = std::make_shared<platform::TableView>(
-        Rect(0, 0, Main::kScreenWidth, Main::kToolbarY));
+    outlets.soundTable =
+        std::make_shared<platform::TableView>(Rect(0, 0, Main::kScreenWidth, Main::kToolbarY));
     outlets.soundTable->setDataSource(board);
     outlets.soundTable->setDelegate(board);
     view->addSubview(outlets.soundTable);
@@ -63,8 +64,8 @@ std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewControl
     outlets.loopSwitch->addTarget(board, &RootViewController::loopSound,
                                   platform::kControlEventValueChanged);
     outlets.optionsToolbar->addSubview(outlets.loopSwitch);
-    outlets.delaySlider = std::make_shared<DBSlider>(
-        Rect(Main::kDelaySliderX, 10, Main::kDelaySliderWidth, 24));
+    outlets.delaySlider =
+        std::make_shared<DBSlider>(Rect(Main::kDelaySliderX, 10, Main::kDelaySliderWidth, 24));
     outlets.delaySlider->setMinimumValue(0);
     outlets.delaySlider->setMaximumValue(Main::kDelaySliderMaximum);
     outlets.delaySlider->addTarget(board, &RootViewController::delaySound,
@@ -77,7 +78,8 @@ std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewControl
     outlets.loopLabel->addTarget(board, &RootViewController::loopSound,
                                  platform::kControlEventTouchUpInside);
     view->addSubview(outlets.loopLabel);
-    outlets.delayLabel = captionButton("Delay", Rect(156, Main::kToolbarY, 42, Main::kToolbarHeight));
+    outlets.delayLabel =
+        captionButton("Delay", Rect(156, Main::kToolbarY, 42, Main::kToolbarHeight));
     outlets.delayLabel->addTarget(board, &RootViewController::delaySound,
                                   platform::kControlEventTouchUpInside);
     view->addSubview(outlets.delayLabel);
@@ -107,8 +109,10 @@ std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewContro
     const std::string version = infoString("CFBundleShortVersionString", "1.0");
     view->addSubview(aboutLabel(name, Rect(10, 24, 300, 36), 28, true));
     view->addSubview(aboutLabel("Version " + version, Rect(10, 60, 300, 22), 14, false));
-    view->addSubview(aboutLabel("Shake the device to play a clip.", Rect(10, 118, 300, 22), 15, false));
-    view->addSubview(aboutLabel("On a desktop, press S to shake.", Rect(10, 140, 300, 22), 15, false));
+    view->addSubview(
+        aboutLabel("Shake the device to play a clip.", Rect(10, 118, 300, 22), 15, false));
+    view->addSubview(
+        aboutLabel("On a desktop, press S to shake.", Rect(10, 140, 300, 22), 15, false));
     view->addSubview(aboutLabel("When shaken, play:", Rect(10, 182, 300, 22), 15, true));
 
     auto shakeTypeControl = std::make_shared<platform::SegmentedControl>(
@@ -121,7 +125,8 @@ std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewContro
     website->setFrame(Rect(60, 300, 200, 40));
     website->setTitle("Visit the web site", platform::kControlStateNormal);
     website->setTitleColor(Color::rgb(0.2f, 0.3f, 0.5f), platform::kControlStateNormal);
-    website->addTarget(about, &AboutViewController::goToWebsite, platform::kControlEventTouchUpInside);
+    website->addTarget(about, &AboutViewController::goToWebsite,
+                       platform::kControlEventTouchUpInside);
     view->addSubview(website);
 
     about->connectOutlets(shakeTypeControl);

@@ -114,7 +114,8 @@ void RootViewController::viewDidLoad() {
 
     if (selectionToolbar_) {
         // The marks show what show-all and hide-all give every clip.
-        auto checkedMark = std::make_shared<platform::ImageView>(platform::Image::named("checked.png"));
+        auto checkedMark =
+            std::make_shared<platform::ImageView>(platform::Image::named("checked.png"));
         checkedMark->setFrame({52, 14, 20, 20});
         selectionToolbar_->addSubview(checkedMark);
         auto uncheckedMark =
@@ -132,7 +133,9 @@ void RootViewController::viewWillAppear(bool animated) {
     setTitle(bundleName());
 }
 
-void RootViewController::viewDidAppear(bool animated) { TableViewController::viewDidAppear(animated); }
+void RootViewController::viewDidAppear(bool animated) {
+    TableViewController::viewDidAppear(animated);
+}
 
 void RootViewController::viewWillDisappear(bool /*animated*/) {}
 
@@ -143,7 +146,9 @@ bool RootViewController::shouldAutorotateToInterfaceOrientation(
     return orientation == platform::InterfaceOrientation::Portrait;
 }
 
-void RootViewController::didReceiveMemoryWarning() { TableViewController::didReceiveMemoryWarning(); }
+void RootViewController::didReceiveMemoryWarning() {
+    TableViewController::didReceiveMemoryWarning();
+}
 
 // ---- Catalogue and configuration store ----
 
@@ -191,7 +196,8 @@ void RootViewController::buildFirstCatalogue() {
     const auto paths = platform::Bundle::main().pathsForResourcesOfType("wav");
     SoundList sounds;
     sounds.reserve(paths.size());
-    for (const auto& path : paths) sounds.push_back(SoundEffect::soundEffectWithContentsOfFile(path));
+    for (const auto& path : paths)
+        sounds.push_back(SoundEffect::soundEffectWithContentsOfFile(path));
     setSounds(std::move(sounds));
     setConfiguration(configurationFromSounds());
     shakeType_ = 0;
@@ -208,7 +214,8 @@ PropertyList::Dictionary RootViewController::configurationFromSounds() const {
         flags.emplace_back(sound->hidden() ? 1 : 0);
         paths.emplace_back(sound->path());
     }
-    return {{kNameKey, std::move(names)}, {kHiddenKey, std::move(flags)}, {kPathKey, std::move(paths)}};
+    return {
+        {kNameKey, std::move(names)}, {kHiddenKey, std::move(flags)}, {kPathKey, std::move(paths)}};
 }
 
 void RootViewController::rebuildConfiguration() {
@@ -265,9 +272,11 @@ std::shared_ptr<platform::TableViewCell> RootViewController::tableViewCellForRow
     const bool hidden = sound && sound->hidden();
     if (tableView.isEditing()) {
         cell->checkButton()->setHidden(false);
-        cell->titleLabel()->setTextColor(hidden ? platform::Color::gray() : platform::Color::black());
-        cell->checkButton()->setImage(platform::Image::named(hidden ? "unchecked.png" : "checked.png"),
-                                      platform::kControlStateNormal);
+        cell->titleLabel()->setTextColor(hidden ? platform::Color::gray()
+                                                : platform::Color::black());
+        cell->checkButton()->setImage(
+            platform::Image::named(hidden ? "unchecked.png" : "checked.png"),
+            platform::kControlStateNormal);
     } else {
         cell->titleLabel()->setTextColor(platform::Color::black());
         cell->checkButton()->setHidden(true);
@@ -331,7 +340,8 @@ void RootViewController::cancelPendingPlayback() {
     timer_.reset();
 }
 
-void RootViewController::schedulePlayback(double interval, const std::shared_ptr<SoundEffect>& sound) {
+void RootViewController::schedulePlayback(double interval,
+                                          const std::shared_ptr<SoundEffect>& sound) {
     setTimer(platform::Timer::scheduledTimer(
         interval, self(), [this](platform::Timer& firing) { playSound(firing); }, sound));
 }
@@ -382,10 +392,11 @@ void RootViewController::slideToolbars(const char* animationName, bool editing) 
     const SlidePositions& to = editing ? kEditPositions : kNormalPositions;
     platform::View::beginAnimations(animationName);
     platform::View::setAnimationDuration(kToolbarSlideDuration);
-    const std::pair<platform::View*, float> moves[] = {{optionsToolbar_.get(), to.optionsToolbar},
-                                                       {loopLabel_.get(), to.loopLabel},
-                                                       {delayLabel_.get(), to.delayLabel},
-                                                       {selectionToolbar_.get(), to.selectionToolbar}};
+    const std::pair<platform::View*, float> moves[] = {
+        {optionsToolbar_.get(), to.optionsToolbar},
+        {loopLabel_.get(), to.loopLabel},
+        {delayLabel_.get(), to.delayLabel},
+        {selectionToolbar_.get(), to.selectionToolbar}};
     for (const auto& [view, x] : moves)
         if (view) view->setFrame(view->frame().withX(x));
     platform::View::commitAnimations();
@@ -464,7 +475,8 @@ void RootViewController::actOnShake() {
             break;
         case 1: {  // replay the remembered row while it still exists
             const int row = shakeSoundIndexPath_ ? shakeSoundIndexPath_->row : 0;
-            if (row + 1 > soundTable_->numberOfRowsInSection(0)) setShakeSoundIndexPath(std::nullopt);
+            if (row + 1 > soundTable_->numberOfRowsInSection(0))
+                setShakeSoundIndexPath(std::nullopt);
             if (const auto remembered = shakeSoundIndexPath_)
                 tableViewDidSelectRowAtIndexPath(*soundTable_, *remembered);
             break;

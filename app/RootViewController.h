@@ -55,7 +55,8 @@ public:
     void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
     void viewDidDisappear(bool animated) override;
-    bool shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation orientation) override;
+    bool shouldAutorotateToInterfaceOrientation(
+        platform::InterfaceOrientation orientation) override;
     void didReceiveMemoryWarning() override;
 
     // The list.
@@ -96,7 +97,9 @@ public:
 
     // Properties.
     const std::shared_ptr<platform::TableView>& soundTable() const { return soundTable_; }
-    void setSoundTable(std::shared_ptr<platform::TableView> table) { soundTable_ = std::move(table); }
+    void setSoundTable(std::shared_ptr<platform::TableView> table) {
+        soundTable_ = std::move(table);
+    }
     const SoundList& sounds() const { return sounds_; }
     void setSounds(SoundList sounds) { sounds_ = std::move(sounds); }
     std::shared_ptr<platform::Timer> timer() const { return timer_.lock(); }
@@ -108,8 +111,12 @@ public:
         configuration_ = std::move(configuration);
     }
     const std::shared_ptr<platform::Timer>& muteCheckTimer() const { return muteCheckTimer_; }
-    void setMuteCheckTimer(std::shared_ptr<platform::Timer> timer) { muteCheckTimer_ = std::move(timer); }
-    const std::optional<platform::IndexPath>& shakeSoundIndexPath() const { return shakeSoundIndexPath_; }
+    void setMuteCheckTimer(std::shared_ptr<platform::Timer> timer) {
+        muteCheckTimer_ = std::move(timer);
+    }
+    const std::optional<platform::IndexPath>& shakeSoundIndexPath() const {
+        return shakeSoundIndexPath_;
+    }
     void setShakeSoundIndexPath(std::optional<platform::IndexPath> indexPath) {
         shakeSoundIndexPath_ = indexPath;
     }

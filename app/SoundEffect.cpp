@@ -4,7 +4,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
 
-
 namespace {
 // The last path component without its last extension: "a/Door Bell.wav" gives "Door Bell",
 // "a.b.wav" gives "a.b". Plain string work: the catalogue makes thousands of these at start-up.
@@ -67,7 +66,9 @@ void SoundEffect::play() {
                                      MyAudioServicesSystemSoundCompletionProc, &name_);
 }
 
-void SoundEffect::stop() { platform::SystemSoundService::shared().removeSystemSoundCompletion(soundID_); }
+void SoundEffect::stop() {
+    platform::SystemSoundService::shared().removeSystemSoundCompletion(soundID_);
+}
 
 void MyAudioServicesSystemSoundCompletionProc(platform::SystemSoundID sound, void* /*clientData*/) {
     platform::SystemSoundService::shared().removeSystemSoundCompletion(sound);

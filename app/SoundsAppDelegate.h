@@ -30,7 +30,9 @@ public:
     void setNavigationController(std::shared_ptr<platform::NavigationController> controller) {
         navigationController_ = std::move(controller);
     }
-    const std::shared_ptr<RootViewController>& rootViewController() const { return rootViewController_; }
+    const std::shared_ptr<RootViewController>& rootViewController() const {
+        return rootViewController_;
+    }
     void setRootViewController(std::shared_ptr<RootViewController> controller) {
         rootViewController_ = std::move(controller);
     }

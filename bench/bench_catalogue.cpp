@@ -27,13 +27,15 @@ constexpr int kClips = 10000;
 class CountingSoundService final : public platform::SystemSoundService {
 public:
     int registrations = 0;
-    platform::OSStatus createSystemSoundID(const platform::Url&, platform::SystemSoundID&) override {
+    platform::OSStatus createSystemSoundID(const platform::Url&,
+                                           platform::SystemSoundID&) override {
         ++registrations;
         return -1;
     }
     void playSystemSound(platform::SystemSoundID) override {}
     platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID, platform::RunLoop*,
-                                                platform::RunLoopModes, CompletionProc, void*) override {
+                                                platform::RunLoopModes, CompletionProc,
+                                                void*) override {
         return 0;
     }
     void removeSystemSoundCompletion(platform::SystemSoundID) override {}
@@ -48,7 +50,8 @@ struct Catalogue {
         char pattern[] = "/tmp/bench_catalogue-XXXXXX";
         folder = mkdtemp(pattern);
         fs::create_directories(folder / "Resources");
-        for (int i = 0; i < kClips; ++i) std::ofstream(folder / "Resources" / ("Clip " + std::to_string(i) + ".wav"));
+        for (int i = 0; i < kClips; ++i)
+            std::ofstream(folder / "Resources" / ("Clip " + std::to_string(i) + ".wav"));
         platform::Log::setSink([](const std::string&) {});
         platform::SystemSoundService::setShared(sound);
     }
@@ -78,9 +81,11 @@ struct Catalogue {
 void finish(benchmark::State& state, const Catalogue& catalogue, size_t clips) {
     state.counters["clips"] = static_cast<double>(clips);
     state.counters["us_per_clip"] = benchmark::Counter(
-        static_cast<double>(kClips), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        static_cast<double>(kClips),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["files_registered"] = catalogue.sound->registrations;
-    if (catalogue.sound->registrations != 0) state.SkipWithError("a catalogue load registered a clip");
+    if (catalogue.sound->registrations != 0)
+        state.SkipWithError("a catalogue load registered a clip");
 }
 
 void BM_FirstRun(benchmark::State& state) {

@@ -33,8 +33,10 @@ struct Board {
         const fs::path resources = folder / "Resources";
         fs::create_directories(resources);
         for (const auto& entry : fs::directory_iterator(SOUNDBOARD_RESOURCES_DIR))
-            if (entry.path().extension() == ".png") fs::copy_file(entry.path(), resources / entry.path().filename());
-        for (int i = 0; i < clips; ++i) std::ofstream(resources / ("Clip " + std::to_string(i) + ".wav"));
+            if (entry.path().extension() == ".png")
+                fs::copy_file(entry.path(), resources / entry.path().filename());
+        for (int i = 0; i < clips; ++i)
+            std::ofstream(resources / ("Clip " + std::to_string(i) + ".wav"));
         Bundle::setMain(std::make_shared<Bundle>(resources));
         Image::clearCache();
         UserDefaults::setStandard(std::make_shared<UserDefaults>(folder / "preferences.json"));

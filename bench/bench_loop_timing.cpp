@@ -40,17 +40,20 @@ constexpr float kDelaySeconds = 0.5f;
 // timing can be told apart from the audio path's.
 class TimedService final : public platform::SystemSoundService {
 public:
-    explicit TimedService(std::shared_ptr<platform::SystemSoundService> inner) : inner_(std::move(inner)) {}
+    explicit TimedService(std::shared_ptr<platform::SystemSoundService> inner)
+        : inner_(std::move(inner)) {}
     std::vector<double> playTimes;
 
-    platform::OSStatus createSystemSoundID(const platform::Url& url, platform::SystemSoundID& out) override {
+    platform::OSStatus createSystemSoundID(const platform::Url& url,
+                                           platform::SystemSoundID& out) override {
         return inner_->createSystemSoundID(url, out);
     }
     void playSystemSound(platform::SystemSoundID sound) override {
         playTimes.push_back(platform::RunLoop::main().now());
         inner_->playSystemSound(sound);
     }
-    platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID sound, platform::RunLoop* loop,
+    platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID sound,
+                                                platform::RunLoop* loop,
                                                 platform::RunLoopModes modes, CompletionProc proc,
                                                 void* data) override {
         return inner_->addSystemSoundCompletion(sound, loop, modes, proc, data);
@@ -58,7 +61,9 @@ public:
     void removeSystemSoundCompletion(platform::SystemSoundID sound) override {
         inner_->removeSystemSoundCompletion(sound);
     }
-    void disposeSystemSoundID(platform::SystemSoundID sound) override { inner_->disposeSystemSoundID(sound); }
+    void disposeSystemSoundID(platform::SystemSoundID sound) override {
+        inner_->disposeSystemSoundID(sound);
+    }
 
 private:
     std::shared_ptr<platform::SystemSoundService> inner_;
@@ -70,12 +75,12 @@ double report(const char* what, const std::vector<double>& times, double period)
     for (size_t k = 0; k < times.size(); ++k) {
         const double deviation = times[k] - times[0] - static_cast<double>(k) * period;
         worst = std::max(worst, std::abs(deviation));
-        std::printf("%s %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", what, k, times[k] - times[0],
-                    static_cast<double>(k) * period, deviation * 1000);
+        std::printf("%s %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", what, k,
+                    times[k] - times[0], static_cast<double>(k) * period, deviation * 1000);
     }
     const double drift = times.back() - times[0] - static_cast<double>(times.size() - 1) * period;
-    std::printf("%s: largest deviation %.2f ms; drift over the run %+.2f ms\n\n", what, worst * 1000,
-                drift * 1000);
+    std::printf("%s: largest deviation %.2f ms; drift over the run %+.2f ms\n\n", what,
+                worst * 1000, drift * 1000);
     return worst;
 }
 
@@ -117,7 +122,8 @@ int main(int argc, char** argv) {
     auto timed = std::make_shared<TimedService>(service);
     platform::SystemSoundService::setShared(timed);
     platform::Bundle::setMain(std::make_shared<platform::Bundle>(folder / "Resources"));
-    platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
+    platform::UserDefaults::setStandard(
+        std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
     platform::Log::setSink([](const std::string&) {});
 
     {
@@ -136,7 +142,8 @@ int main(int argc, char** argv) {
         board->delaySound(*outlets.delaySlider);
 
         auto& loop = platform::RunLoop::main();
-        board->tableViewDidSelectRowAtIndexPath(*outlets.soundTable, platform::IndexPath::forRow(0, 0));
+        board->tableViewDidSelectRowAtIndexPath(*outlets.soundTable,
+                                                platform::IndexPath::forRow(0, 0));
         loop.runFor(kDelaySeconds + repeats * (kClipSeconds + kDelaySeconds) + 0.2);
         board->loopSound(*outlets.loopSwitch);  // stop
         loop.runFor(kClipSeconds + 0.3);
@@ -146,20 +153,24 @@ int main(int argc, char** argv) {
     const std::vector<double> playTimes = std::move(timed->playTimes);
     timed.reset();
     service.reset();
-    const double openSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
+    const double openSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
     platform::UserDefaults::setStandard(nullptr);
 
     std::ifstream in(capture, std::ios_base::binary);
     std::vector<int16_t> samples(fs::file_size(capture) / 2);
-    in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    in.read(reinterpret_cast<char*>(samples.data()),
+            static_cast<std::streamsize>(samples.size() * 2));
     std::vector<int16_t> mono;
     for (size_t i = 0; i + 1 < samples.size(); i += 2) mono.push_back(samples[i]);
     fs::remove_all(folder);
 
     const auto starts = onsets(mono, rate);
     const double written = static_cast<double>(mono.size()) / openSeconds;
-    std::printf("device rate %d Hz, written at %.1f frames per wall second; %zu starts found (expected %d)\n",
-                rate, written, starts.size(), repeats + 1);
+    std::printf(
+        "device rate %d Hz, written at %.1f frames per wall second; %zu starts found (expected "
+        "%d)\n",
+        rate, written, starts.size(), repeats + 1);
     if (starts.size() < 2) return 1;
     const double period = kClipSeconds + kDelaySeconds;
     report("play call", playTimes, period);

@@ -29,8 +29,10 @@ void BM_SampleAtRest(benchmark::State& state) {
     auto board = std::make_shared<RootViewController>();
     auto& accelerometer = platform::Accelerometer::shared();
     // Small wobbles within the same whole numbers: never a shake.
-    const platform::Acceleration samples[] = {{0.02, -0.03, -0.98, 0}, {0.05, 0.01, -1.02, 0},
-                                              {-0.04, 0.02, -0.99, 0}, {0.01, -0.01, -1.01, 0}};
+    const platform::Acceleration samples[] = {{0.02, -0.03, -0.98, 0},
+                                              {0.05, 0.01, -1.02, 0},
+                                              {-0.04, 0.02, -0.99, 0},
+                                              {0.01, -0.01, -1.01, 0}};
     size_t i = 0;
     const long before = allocations.load();
     for (auto _ : state) {

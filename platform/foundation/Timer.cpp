@@ -22,9 +22,9 @@ std::shared_ptr<Timer> Timer::scheduledTimer(double interval, std::shared_ptr<vo
 std::shared_ptr<Timer> Timer::scheduledTimer(RunLoop& runLoop, double interval,
                                              std::shared_ptr<void> target, Action action,
                                              std::shared_ptr<void> userInfo, RunLoopModes modes) {
-    auto timer = std::make_shared<Timer>(runLoop.now() + (interval > 0 ? interval : 0.0),
-                                         std::move(target), std::move(action), std::move(userInfo),
-                                         modes);
+    auto timer =
+        std::make_shared<Timer>(runLoop.now() + (interval > 0 ? interval : 0.0), std::move(target),
+                                std::move(action), std::move(userInfo), modes);
     runLoop.addTimer(timer);
     return timer;
 }

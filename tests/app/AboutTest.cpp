@@ -16,7 +16,9 @@ protected:
         launch();
     }
     AboutViewController& about() { return *interface->delegate()->aboutViewController(); }
-    platform::NavigationController& navigation() { return *interface->delegate()->navigationController(); }
+    platform::NavigationController& navigation() {
+        return *interface->delegate()->navigationController();
+    }
     std::shared_ptr<platform::SegmentedControl> shakeControl() {
         auto any = [](const platform::SegmentedControl&) { return true; };
         return BoardFixture::findIn<platform::SegmentedControl>(about().view(), any);
@@ -53,8 +55,10 @@ TEST_F(AboutTest, AboutPushesTheSameControllerWithAFreshTitleImageEachTime) {
     EXPECT_EQ(navigation().topViewController().get(), &about());
     EXPECT_NE(about().navigationItem().titleView(), firstTitle);
     EXPECT_EQ(logCount("Saving Config"), 2u);
-    EXPECT_FALSE(about().shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation::LandscapeLeft));
-    EXPECT_TRUE(about().shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation::Portrait));
+    EXPECT_FALSE(about().shouldAutorotateToInterfaceOrientation(
+        platform::InterfaceOrientation::LandscapeLeft));
+    EXPECT_TRUE(
+        about().shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation::Portrait));
 }
 
 TEST_F(AboutTest, SegmentedControlShowsTheStoredModeAndChangesItThroughTheBoard) {

@@ -77,9 +77,11 @@ TEST_F(BoardListTest, MovingRowsMovesClipsWithinTheCatalogue) {
     addClip("Drum", 1.0);  // list order: Bell, Drum, Gong, Horn
     launch();
     board().editTable();
-    board().tableViewMoveRowAtIndexPathToIndexPath(table(), IndexPath::forRow(2, 0), IndexPath::forRow(0, 0));
+    board().tableViewMoveRowAtIndexPathToIndexPath(table(), IndexPath::forRow(2, 0),
+                                                   IndexPath::forRow(0, 0));
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Gong", "Bell", "Drum", "Horn"}));
-    board().tableViewMoveRowAtIndexPathToIndexPath(table(), IndexPath::forRow(0, 0), IndexPath::forRow(3, 0));
+    board().tableViewMoveRowAtIndexPathToIndexPath(table(), IndexPath::forRow(0, 0),
+                                                   IndexPath::forRow(3, 0));
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Bell", "Drum", "Horn", "Gong"}));
 }
 

@@ -15,10 +15,12 @@ protected:
         platform::UserDefaults reader(preferencesFile());
         return reader.objectForKey(kRootObjectKey);
     }
-    std::vector<std::string> strings(const PropertyList::Dictionary& configuration, const char* key) {
+    std::vector<std::string> strings(const PropertyList::Dictionary& configuration,
+                                     const char* key) {
         std::vector<std::string> values;
         for (const auto& value : *configuration.at(key).array())
-            values.push_back(value.string() ? *value.string() : std::to_string(value.integerValue()));
+            values.push_back(value.string() ? *value.string()
+                                            : std::to_string(value.integerValue()));
         return values;
     }
     void store(PropertyList configuration, int64_t shakeType) {
@@ -53,10 +55,10 @@ TEST_F(CatalogueTest, EmptyResourceFolderGivesAnEmptyListAndThreeEmptyArrays) {
 
 TEST_F(CatalogueTest, RestoringRunKeepsStoredOrderAndFlagsSkipsRemovedAndIgnoresAddedClips) {
     addClips({"Bell", "Gong", "Horn", "Drum"});
-    store(PropertyList::Dictionary{
-              {"name", PropertyList::Array{"Horn", "Gone", "Bell", "Gong"}},
-              {"hidden", PropertyList::Array{1, 0, 1, 0}},
-              {"path", PropertyList::Array{"/old/Horn.wav", "/old/Gone.wav", "/old/Bell.wav", "/old/Gong.wav"}}},
+    store(PropertyList::Dictionary{{"name", PropertyList::Array{"Horn", "Gone", "Bell", "Gong"}},
+                                   {"hidden", PropertyList::Array{1, 0, 1, 0}},
+                                   {"path", PropertyList::Array{"/old/Horn.wav", "/old/Gone.wav",
+                                                                "/old/Bell.wav", "/old/Gong.wav"}}},
           2);
     launch();
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Horn", "Bell", "Gong"}));
@@ -84,11 +86,12 @@ TEST_F(CatalogueTest, MalformedStoredConfigurationLoadsWithoutFailing) {
     addClips({"Bell", "Gong", "Horn", "passwd"});
     // Flags shorter than names, a flag of the wrong type, a name that is no string, and names
     // that try to leave the resource folder.
-    store(PropertyList::Dictionary{
-              {"name", PropertyList::Array{"Gong", 42, "../Resources/Bell", "../../etc/passwd", "Horn", "Bell"}},
-              {"hidden", PropertyList::Array{"yes", 1, 1}},
-              {"path", "not an array"}},
-          1);
+    store(
+        PropertyList::Dictionary{{"name", PropertyList::Array{"Gong", 42, "../Resources/Bell",
+                                                              "../../etc/passwd", "Horn", "Bell"}},
+                                 {"hidden", PropertyList::Array{"yes", 1, 1}},
+                                 {"path", "not an array"}},
+        1);
     launch();
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Gong", "Horn", "Bell"}));
     EXPECT_FALSE(clip("Gong")->hidden()) << "an unreadable flag counts as shown";
@@ -123,7 +126,8 @@ TEST_F(CatalogueTest, LeavingEditModeRebuildsAndStoresTheConfiguration) {
     board().editTable();
 
     const auto& configuration = *board().configuration();
-    EXPECT_EQ(strings(configuration, "name"), (std::vector<std::string>{"Gong", "Bell", "Drum", "Horn"}));
+    EXPECT_EQ(strings(configuration, "name"),
+              (std::vector<std::string>{"Gong", "Bell", "Drum", "Horn"}));
     EXPECT_EQ(strings(configuration, "hidden"), (std::vector<std::string>{"0", "0", "0", "1"}));
     // Stored and flushed at once, so the change survives a run that ends right here.
     const auto stored = storedConfiguration();
@@ -156,7 +160,8 @@ TEST_F(CatalogueTest, ClipSkippedAtLoadLeavesTheConfigurationAtTheNextEditModeEn
                                    {"path", PropertyList::Array{"a", "b"}}},
           0);
     launch();
-    EXPECT_EQ(strings(*board().configuration(), "name"), (std::vector<std::string>{"Gone", "Bell"}));
+    EXPECT_EQ(strings(*board().configuration(), "name"),
+              (std::vector<std::string>{"Gone", "Bell"}));
     board().editTable();
     board().editTable();
     EXPECT_EQ(strings(*board().configuration(), "name"), std::vector<std::string>{"Bell"});

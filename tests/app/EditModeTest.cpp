@@ -12,13 +12,15 @@ protected:
         for (const char* name : {"Bell", "Drum", "Gong", "Horn"}) addClip(name, 0.5);
         launch();
         // The two toolbars, told apart by where they stand in normal mode.
-        optionsToolbar = findView<platform::Toolbar>([](const platform::Toolbar& t) { return t.frame().x() == 0; });
-        selectionToolbar = findView<platform::Toolbar>([](const platform::Toolbar& t) { return t.frame().x() < 0; });
+        optionsToolbar = findView<platform::Toolbar>(
+            [](const platform::Toolbar& t) { return t.frame().x() == 0; });
+        selectionToolbar = findView<platform::Toolbar>(
+            [](const platform::Toolbar& t) { return t.frame().x() < 0; });
         ASSERT_TRUE(optionsToolbar && selectionToolbar);
     }
     std::vector<float> slidingXs() {
-        return {optionsToolbar->frame().x(), button("Loop")->frame().x(), button("Delay")->frame().x(),
-                selectionToolbar->frame().x()};
+        return {optionsToolbar->frame().x(), button("Loop")->frame().x(),
+                button("Delay")->frame().x(), selectionToolbar->frame().x()};
     }
     std::shared_ptr<platform::Toolbar> optionsToolbar;
     std::shared_ptr<platform::Toolbar> selectionToolbar;

@@ -35,7 +35,8 @@ protected:
         for (size_t i = measuredPlays; i < all.size(); ++i) times.push_back(all[i].second - origin);
         return times;
     }
-    static void expectTimes(const std::vector<double>& actual, const std::vector<double>& expected) {
+    static void expectTimes(const std::vector<double>& actual,
+                            const std::vector<double>& expected) {
         ASSERT_EQ(actual.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(actual[i], expected[i], 1e-6) << i;
     }

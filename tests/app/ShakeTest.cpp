@@ -16,7 +16,8 @@ protected:
         launch();
     }
     void sample(double x, double y, double z) {
-        board().accelerometerDidAccelerate(platform::Accelerometer::shared(), Acceleration{x, y, z, 0});
+        board().accelerometerDidAccelerate(platform::Accelerometer::shared(),
+                                           Acceleration{x, y, z, 0});
     }
     // Rest, then a jolt, then rest again: one shake.
     void shake() {
@@ -46,12 +47,12 @@ TEST_F(ShakeTest, MovementAboveOnePointFiveOfTheTruncatedSamplesIsAShake) {
         bool shake;
     };
     const Case cases[] = {
-        {{0, 0, -1}, {0, 0, -1}, false},          // at rest
-        {{0, 0, -1}, {1, 1, 0}, true},            // sqrt 3
-        {{0, 0, -1}, {1, 0, 0}, false},           // sqrt 2
-        {{0, -1, 0}, {0, 1, 0}, true},            // 2
+        {{0, 0, -1}, {0, 0, -1}, false},               // at rest
+        {{0, 0, -1}, {1, 1, 0}, true},                 // sqrt 3
+        {{0, 0, -1}, {1, 0, 0}, false},                // sqrt 2
+        {{0, -1, 0}, {0, 1, 0}, true},                 // 2
         {{0.1, 0.1, -0.98}, {0.9, 0.9, -0.2}, false},  // within the same whole numbers
-        {{0, 0, -1.3}, {0, 0, 0.98}, false},      // -1 to 0
+        {{0, 0, -1.3}, {0, 0, 0.98}, false},           // -1 to 0
     };
     for (const auto& c : cases) {
         log.clear();
@@ -59,7 +60,8 @@ TEST_F(ShakeTest, MovementAboveOnePointFiveOfTheTruncatedSamplesIsAShake) {
         sample(c.from.x, c.from.y, c.from.z);
         sample(c.to.x, c.to.y, c.to.z);
         EXPECT_EQ(logCount("Shaking"), c.shake ? 1u : 0u)
-            << c.from.x << "," << c.from.y << "," << c.from.z << " -> " << c.to.x << "," << c.to.y << "," << c.to.z;
+            << c.from.x << "," << c.from.y << "," << c.from.z << " -> " << c.to.x << "," << c.to.y
+            << "," << c.to.z;
     }
 }
 

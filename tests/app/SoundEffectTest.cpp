@@ -36,7 +36,8 @@ protected:
 };
 
 TEST_F(SoundEffectTest, NameIsTheFileNameWithoutItsLastExtensionAndNothingIsOpened) {
-    auto bell = SoundEffect::soundEffectWithContentsOfFile(folder.path().string() + "/Door Bell.wav");
+    auto bell =
+        SoundEffect::soundEffectWithContentsOfFile(folder.path().string() + "/Door Bell.wav");
     ASSERT_TRUE(bell);
     EXPECT_EQ(bell->name(), "Door Bell");
     EXPECT_EQ(bell->path(), folder.path().string() + "/Door Bell.wav");

@@ -45,8 +45,8 @@ TEST_F(RunLoopTest, TimersFireAtTheirOwnTimesInOrder) {
     schedule(0.5, "half");
     schedule(2.0, "two again");
     std::vector<double> times;
-    Timer::scheduledTimer(loop, 1.25, nullptr, [&](Timer&) { times.push_back(clock->now()); },
-                          nullptr);
+    Timer::scheduledTimer(
+        loop, 1.25, nullptr, [&](Timer&) { times.push_back(clock->now()); }, nullptr);
 
     loop.runFor(1.0);
     EXPECT_EQ(fired, std::vector<std::string>{"half"});
@@ -87,7 +87,8 @@ TEST_F(RunLoopTest, ScheduledTimerOwnsItsTargetUntilItFiresOrIsInvalidated) {
     auto target = std::make_shared<int>(7);
     std::weak_ptr<int> watch = target;
     auto weakTimer = std::weak_ptr<Timer>(schedule(1.0, "x"));
-    Timer::scheduledTimer(loop, 1.0, std::move(target), [](Timer&) {}, nullptr);
+    Timer::scheduledTimer(
+        loop, 1.0, std::move(target), [](Timer&) {}, nullptr);
     EXPECT_FALSE(watch.expired());
     loop.runFor(1.0);
     EXPECT_TRUE(watch.expired());
@@ -95,7 +96,8 @@ TEST_F(RunLoopTest, ScheduledTimerOwnsItsTargetUntilItFiresOrIsInvalidated) {
 
     auto second = std::make_shared<int>(8);
     watch = second;
-    auto timer = Timer::scheduledTimer(loop, 1.0, std::move(second), [](Timer&) {}, nullptr);
+    auto timer = Timer::scheduledTimer(
+        loop, 1.0, std::move(second), [](Timer&) {}, nullptr);
     timer->invalidate();
     EXPECT_TRUE(watch.expired());
 }
