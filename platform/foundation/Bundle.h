@@ -23,9 +23,13 @@ public:
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
 
-    // The "Resources" folder beside the running executable.
+    // The resource folder of the running executable: forExecutableFolder() of its folder.
     static Bundle& main();
     static void setMain(std::shared_ptr<Bundle> bundle);
+    // The bundle of a program in `folder`: "Resources" beside it (the build tree),
+    // else "../share/soundboard" (an install, wherever its prefix was copied or moved). When
+    // neither is a folder: one log line, and an empty bundle at the first place looked in.
+    static std::shared_ptr<Bundle> forExecutableFolder(const std::filesystem::path& folder);
 
     const std::filesystem::path& resourcePath() const { return resourcePath_; }
 
