@@ -214,5 +214,6 @@ quit_board
 lines=$(grep -c "No resources" "$log" || true)
 ((lines == 1)) || fail "expected one line saying the resources are missing, got $lines: $(cat "$log")"
 grep "No resources" "$log"
+if grep -E "Image:|Error|Cannot" "$log"; then fail "more than one line about the missing resources"; fi
 
 echo "the package and the moved install both work"

@@ -101,6 +101,7 @@ std::shared_ptr<Bundle> Bundle::forExecutableFolder(const std::filesystem::path&
                candidates[1].c_str());
     auto bundle = std::make_shared<Bundle>(candidates[0]);
     bundle->listed_ = true;  // nothing to list, and already said so
+    bundle->hasFolder_ = false;
     return bundle;
 }
 

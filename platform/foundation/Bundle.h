@@ -32,6 +32,9 @@ public:
     static std::shared_ptr<Bundle> forExecutableFolder(const std::filesystem::path& folder);
 
     const std::filesystem::path& resourcePath() const { return resourcePath_; }
+    // False for the empty bundle that forExecutableFolder() gives when there is no resource
+    // folder: that was logged once, so lookups that find nothing in it need not say so again.
+    bool hasFolder() const { return hasFolder_; }
 
     // Full paths of the regular files directly in the folder whose extension (the text after
     // the last dot) is `type`, sorted by file name in byte order. Files whose name has nothing
@@ -60,6 +63,7 @@ private:
 
     std::filesystem::path resourcePath_;
     std::string folderPrefix_;  // resourcePath_ with a trailing '/'
+    bool hasFolder_ = true;
 
     // Filled on first use.
     mutable bool listed_ = false;

@@ -173,6 +173,7 @@ TEST_F(BundleTest, ExecutableWithoutResourcesGetsAnEmptyBundleAndOneLogLine) {
     const auto bundle = Bundle::forExecutableFolder(temp_ / "bin");
     EXPECT_TRUE(bundle->pathsForResourcesOfType("wav").empty());
     EXPECT_TRUE(bundle->infoDictionary().empty());
+    EXPECT_FALSE(bundle->hasFolder());
     ASSERT_EQ(log_.size(), 1u);
     EXPECT_NE(log_[0].find("share/soundboard"), std::string::npos) << log_[0];
 }
