@@ -122,9 +122,16 @@ start_board() {
     env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" \
         XDG_CONFIG_HOME="$work/config-$run" LC_ALL=C LANG=C "$1" 2>"$log" &
     app_pid=$!
-    window=$(timeout 15 xdotool search --sync --onlyvisible --class "^$id\$" 2>/dev/null |
+    window=$(timeout 30 xdotool search --sync --onlyvisible --class "^$id\$" 2>/dev/null |
         head -n1) || true
-    [[ -n $window ]] || fail "$1: no window of class $id within 15 s; log: $(cat "$log")"
+    if [[ -z $window ]]; then
+        # Where each of the board's threads waits, to tell a hang from a slow start.
+        local task
+        for task in /proc/"$app_pid"/task/*; do
+            echo "thread $(cat "$task/comm" 2>/dev/null) waits in $(cat "$task/wchan" 2>/dev/null)"
+        done >&2
+        fail "$1: no window of class $id within 30 s; log: $(cat "$log")"
+    fi
     local tries
     for ((tries = 0; tries < 50; tries++)); do
         [[ -s $capture ]] && break
