@@ -83,8 +83,26 @@ Bundle::Bundle(std::filesystem::path resourcePath)
 
 Bundle& Bundle::main() {
     auto& bundle = mainBundle();
-    if (!bundle) bundle = std::make_shared<Bundle>(executableFolder() / "Resources");
+    if (!bundle) bundle = forExecutableFolder(executableFolder());
     return *bundle;
+}
+
+std::shared_ptr<Bundle> Bundle::forExecutableFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path candidates[] = {
+        folder / "Resources",
+        (folder / ".." / "share" / "soundboard").lexically_normal(),
+    };
+    for (const auto& candidate : candidates) {
+        std::error_code error;
+        if (std::filesystem::is_directory(candidate, error))
+            return std::make_shared<Bundle>(candidate);
+    }
+    Log::print("No resources in %s or %s: the board is empty", candidates[0].c_str(),
+               candidates[1].c_str());
+    auto bundle = std::make_shared<Bundle>(candidates[0]);
+    bundle->listed_ = true;  // nothing to list, and already said so
+    bundle->hasFolder_ = false;
+    return bundle;
 }
 
 void Bundle::setMain(std::shared_ptr<Bundle> bundle) { mainBundle() = std::move(bundle); }

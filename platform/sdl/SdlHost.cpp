@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "platform/audio/SystemSoundService.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr double kFrameInterval = 1.0 / 60;
 // Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
 constexpr double kLongestWait = 24 * 60 * 60;
+// The application id of the desktop entry, metadata and icon that an install provides.
+constexpr const char* kApplicationId = "org.example.soundboard.Soundboard";
 
 std::string windowTitle() {
     const PropertyList* name = Bundle::main().objectForInfoDictionaryKey("CFBundleName");
@@ -82,6 +85,11 @@ bool SdlHost::start() {
     // A touch screen reports fingers; SDL's mouse copies of them would be a second finger.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    // The window's X11 class and Wayland application id: shells match it to the installed
+    // desktop entry of that name for the window's icon and name. SDL 2.26 reads them from the
+    // environment; one the user set is kept.
+    ::setenv("SDL_VIDEO_X11_WMCLASS", kApplicationId, 0);
+    ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", kApplicationId, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         Log::print("Cannot start the display: %s", SDL_GetError());
         return false;

@@ -66,7 +66,7 @@ std::shared_ptr<const Image> Image::named(const std::string& name) {
         image = fromFile(*path, 2);
     else if (auto path = bundle.pathForResource(base, type))
         image = fromFile(*path, 1);
-    else
+    else if (bundle.hasFolder())  // without one, the bundle has said so already
         Log::print("Image: no image named %s", name.c_str());
     cache().emplace(name, image);
     return image;
