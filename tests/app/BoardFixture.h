@@ -93,6 +93,21 @@ protected:
         return nullptr;
     }
 
+    // One accelerometer sample, as the sensor reports it to the board.
+    void sample(double x, double y, double z) {
+        board().accelerometerDidAccelerate(platform::Accelerometer::shared(),
+                                           platform::Acceleration{x, y, z, 0});
+    }
+    // Rest, then a jolt: one shake.
+    void shake() {
+        sample(0, 0, -1);
+        sample(2.5, 2.5, -1);
+    }
+    // The shake mode in the preferences file.
+    int64_t storedShakeType() const {
+        return platform::UserDefaults(preferencesFile()).integerForKey(kShakeTypeKey);
+    }
+
     // The first view of type T in the board's view tree that `match` accepts.
     template <class T, class Match>
     std::shared_ptr<T> findView(Match match) {

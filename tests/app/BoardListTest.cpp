@@ -24,8 +24,6 @@ protected:
 
 TEST_F(BoardListTest, ViewLoadSetsUpTheBoard) {
     launch();
-    EXPECT_FALSE(board().loop());
-    EXPECT_EQ(board().delay(), 0.0f);
     EXPECT_FALSE(board().shakeSoundIndexPath());
     EXPECT_EQ(board().navigationItem().leftBarButtonItem(), board().editButtonItem());
     EXPECT_EQ(board().editButtonItem()->style(), platform::BarButtonItemStyle::Plain);

@@ -39,9 +39,7 @@ TEST_F(CatalogueTest, FirstRunListsEveryClipInFileNameOrderShownWithShakeModeZer
     EXPECT_EQ(strings(configuration, "name"), soundNames());
     EXPECT_EQ(strings(configuration, "hidden"), (std::vector<std::string>{"0", "0", "0", "0"}));
     EXPECT_EQ(strings(configuration, "path").front(), (resources() / "Bell.wav").string());
-    EXPECT_EQ(board().shakeType(), 0);
-    EXPECT_EQ(platform::UserDefaults(preferencesFile()).integerForKey(kShakeTypeKey), 0)
-        << "the first run stores the shake mode at once";
+    EXPECT_EQ(storedShakeType(), 0) << "the first run stores the shake mode at once";
     EXPECT_FALSE(storedConfiguration()) << "the configuration is only registered, not stored";
     EXPECT_TRUE(sound->calls().empty()) << "loading opens no clip";
 }
@@ -67,7 +65,10 @@ TEST_F(CatalogueTest, RestoringRunKeepsStoredOrderAndFlagsSkipsRemovedAndIgnores
     EXPECT_FALSE(clip("Gong")->hidden());
     EXPECT_EQ(clip("Bell")->path(), (resources() / "Bell.wav").string())
         << "found again by name, not by the stored path";
-    EXPECT_EQ(board().shakeType(), 2);
+    EXPECT_EQ(storedShakeType(), 2);
+    shake();
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(plays().size(), 1u) << "the restored random mode plays the one shown clip";
 }
 
 TEST_F(CatalogueTest, OnlyOneOfTheTwoKeysStoredMeansAFirstRun) {
@@ -79,7 +80,7 @@ TEST_F(CatalogueTest, OnlyOneOfTheTwoKeysStoredMeansAFirstRun) {
     platform::UserDefaults::standard().removeObjectForKey(kShakeTypeKey);
     launch();
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Bell", "Gong"}));
-    EXPECT_EQ(board().shakeType(), 0);
+    EXPECT_EQ(storedShakeType(), 0);
 }
 
 TEST_F(CatalogueTest, MalformedStoredConfigurationLoadsWithoutFailing) {
@@ -96,7 +97,7 @@ TEST_F(CatalogueTest, MalformedStoredConfigurationLoadsWithoutFailing) {
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Gong", "Horn", "Bell"}));
     EXPECT_FALSE(clip("Gong")->hidden()) << "an unreadable flag counts as shown";
     EXPECT_FALSE(clip("Horn")->hidden()) << "a missing flag counts as shown";
-    EXPECT_EQ(board().shakeType(), 1);
+    EXPECT_EQ(storedShakeType(), 1);
 
     // A configuration of the wrong type altogether is a first run.
     restart();
@@ -113,7 +114,7 @@ TEST_F(CatalogueTest, StoredEmptyListWithShakeModeRestoresBoth) {
           3);
     launch();
     EXPECT_TRUE(board().sounds().empty());
-    EXPECT_EQ(board().shakeType(), 3);
+    EXPECT_EQ(storedShakeType(), 3) << "kept, not replaced by a first run's 0";
 }
 
 TEST_F(CatalogueTest, LeavingEditModeRebuildsAndStoresTheConfiguration) {

@@ -213,7 +213,12 @@ TEST_F(ScreenshotTest, DelaySliderPopOutWhileTouched) {
     expectMatchesReference("slider-popout");
     TouchDriver::up(window(), onSlider);
     env.runLoop().runUntilIdle();
-    EXPECT_EQ(board().delay(), 45.0f);
+    const size_t before = plays().size();
+    tapRow(0);
+    env.runLoop().runFor(44.99);
+    EXPECT_EQ(plays().size(), before) << "a delay of 45 s";
+    env.runLoop().runFor(0.02);
+    EXPECT_EQ(plays().size(), before + 1);
 }
 
 TEST_F(ScreenshotTest, AboutScreen) {
