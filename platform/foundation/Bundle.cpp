@@ -15,11 +15,6 @@
 
 namespace platform {
 namespace {
-std::shared_ptr<Bundle>& mainBundle() {
-    static std::shared_ptr<Bundle> instance;
-    return instance;
-}
-
 std::filesystem::path executableFolder() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -81,13 +76,7 @@ Bundle::Bundle(std::filesystem::path resourcePath)
     if (folderPrefix_.empty() || folderPrefix_.back() != '/') folderPrefix_ += '/';
 }
 
-Bundle& Bundle::main() {
-    auto& bundle = mainBundle();
-    if (!bundle) bundle = std::make_shared<Bundle>(executableFolder() / "Resources");
-    return *bundle;
-}
-
-void Bundle::setMain(std::shared_ptr<Bundle> bundle) { mainBundle() = std::move(bundle); }
+std::filesystem::path Bundle::besideExecutable() { return executableFolder() / "Resources"; }
 
 void Bundle::listFolder() const {
     listed_ = true;

@@ -23,9 +23,8 @@ public:
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
 
-    // The "Resources" folder beside the running executable.
-    static Bundle& main();
-    static void setMain(std::shared_ptr<Bundle> bundle);
+    // The application's resources: the "Resources" folder beside the running executable.
+    static std::filesystem::path besideExecutable();
 
     const std::filesystem::path& resourcePath() const { return resourcePath_; }
 

@@ -5,6 +5,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 using platform::IndexPath;
@@ -28,8 +29,8 @@ TEST_F(BoardListTest, ViewLoadSetsUpTheBoard) {
     EXPECT_EQ(board().navigationItem().leftBarButtonItem(), board().editButtonItem());
     EXPECT_EQ(board().editButtonItem()->style(), platform::BarButtonItemStyle::Plain);
     EXPECT_TRUE(table().allowsSelectionDuringEditing());
-    EXPECT_EQ(platform::Accelerometer::shared().updateInterval(), 0.02);
-    EXPECT_EQ(platform::Accelerometer::shared().delegate().get(),
+    EXPECT_EQ(platform::services().accelerometer->updateInterval(), 0.02);
+    EXPECT_EQ(platform::services().accelerometer->delegate().get(),
               static_cast<platform::AccelerometerDelegate*>(&board()));
     EXPECT_FALSE(board().muteCheckTimer());
     EXPECT_EQ(board().title(), "") << "no bundle name anywhere: an empty title";

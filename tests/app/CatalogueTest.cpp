@@ -1,6 +1,7 @@
 #include "tests/app/BoardFixture.h"
 
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 using platform::PropertyList;
@@ -24,7 +25,7 @@ protected:
         return values;
     }
     void store(PropertyList configuration, int64_t shakeType) {
-        auto& defaults = platform::UserDefaults::standard();
+        auto& defaults = *platform::services().defaults;
         defaults.setObject(std::move(configuration), kRootObjectKey);
         defaults.setObject(PropertyList(shakeType), kShakeTypeKey);
         defaults.synchronize();
@@ -77,7 +78,7 @@ TEST_F(CatalogueTest, OnlyOneOfTheTwoKeysStoredMeansAFirstRun) {
                                    {"hidden", PropertyList::Array{1}},
                                    {"path", PropertyList::Array{"x"}}},
           3);
-    platform::UserDefaults::standard().removeObjectForKey(kShakeTypeKey);
+    platform::services().defaults->removeObjectForKey(kShakeTypeKey);
     launch();
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Bell", "Gong"}));
     EXPECT_EQ(storedShakeType(), 0);
@@ -148,7 +149,7 @@ TEST_F(CatalogueTest, OpeningAboutStoresTheConfigurationAndLogsIt) {
     interface->delegate()->about(sender);
     env.runLoop().runFor(1.0);
     EXPECT_EQ(logCount("Saving Config"), 1u);
-    platform::UserDefaults::standard().synchronize();
+    platform::services().defaults->synchronize();
     const auto stored = storedConfiguration();
     ASSERT_TRUE(stored);
     EXPECT_EQ(strings(*stored->dictionary(), "hidden"), (std::vector<std::string>{"0", "0"}));

@@ -27,8 +27,9 @@ struct CustomCellTest : testing::Test {
     std::shared_ptr<platform::Window> window = env.makeKeyWindow();
     std::shared_ptr<SoundEffect> bell = std::make_shared<SoundEffect>("/clips/Bell.wav");
 
-    CustomCellTest() { Bundle::setMain(std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR)); }
-    ~CustomCellTest() override { Bundle::setMain(nullptr); }
+    CustomCellTest() {
+        platform::services().bundle = std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR);
+    }
 
     // A cell as the list makes it, shown as a row 100 points down the window.
     std::shared_ptr<CustomCell> placedCell() {
@@ -186,7 +187,7 @@ TEST_F(CustomCellTest, AHighlightedRowDrawsItsTitleWhite) {
 
 TEST_F(CustomCellTest, MissingImagesGiveAnEmptyButtonThatStillToggles) {
     platform::TempDirectory empty;
-    Bundle::setMain(std::make_shared<Bundle>(empty.path()));
+    platform::services().bundle = std::make_shared<Bundle>(empty.path());
     const auto cell = CustomCell::create(platform::kRectZero, "CustomCell");
     EXPECT_EQ(cell->checkButton()->frame(), Rect(cell->contentView()->bounds().x() + 6, 7, 0, 0));
     EXPECT_EQ(cell->checkButton()->backgroundImageForState(platform::kControlStateNormal), nullptr);

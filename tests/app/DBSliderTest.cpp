@@ -36,7 +36,7 @@ struct DBSliderTest : testing::Test {
     int valueChanges = 0;
 
     DBSliderTest() {
-        Bundle::setMain(std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR));
+        platform::services().bundle = std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR);
         window->addSubview(host);
         host->addSubview(container);
         container->addSubview(slider);
@@ -44,7 +44,6 @@ struct DBSliderTest : testing::Test {
         slider->addAction([this](platform::Control&) { ++valueChanges; },
                           platform::kControlEventValueChanged);
     }
-    ~DBSliderTest() override { Bundle::setMain(nullptr); }
 
     // A window point on the slider's middle line, `x` points from its left edge.
     Point onSlider(float x) const { return {kSliderX + x, kContainerY + 10 + 11}; }

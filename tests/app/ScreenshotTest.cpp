@@ -11,6 +11,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TouchDriver.h"
+#include "platform/foundation/Services.h"
 
 #include <SDL2/SDL_image.h>
 
@@ -120,7 +121,7 @@ protected:
         platform::StatusBar bar([] { return noon(); });
         const double now = env.runLoop().now();
         // Shown long enough ago that its fade-in is over.
-        bar.update(platform::Application::shared(), now - platform::StatusBar::kFadeDuration);
+        bar.update(*platform::services().application, now - platform::StatusBar::kFadeDuration);
         platform::SdlPainter& painter = renderer_->painter();
         renderer_->render([&](platform::Painter&) {
             window().renderTree(painter);
