@@ -206,6 +206,29 @@ TEST_F(SdlHostRunTest, TerminationSignalEndsTheRunInOrder) {
     EXPECT_EQ(record_, (Record{"launched", "terminating", "released"}));
 }
 
+// A pending timer keeps what it will call alive (a waiting playback keeps the board); quitting
+// lets go of it while the sound service it may call on its way out is still installed.
+TEST_F(SdlHostRunTest, QuittingWithATimerPendingLetsGoOfItsTargetWhileTheServicesAreThere) {
+    struct Witness {
+        std::function<void()> onRelease;
+        ~Witness() { onRelease(); }
+    };
+    bool released = false;
+    bool soundThere = false;
+    EXPECT_EQ(run([&] {
+                  auto witness = std::make_shared<Witness>(Witness{[&] {
+                      released = true;
+                      soundThere = hasServices() && services().sound;
+                  }});
+                  services().runLoop->performAfterDelay(
+                      60, [] {}, std::move(witness));
+                  services().runLoop->performAfterDelay(0, [] { push(key(SDLK_ESCAPE)); });
+              }),
+              0);
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(soundThere);
+}
+
 TEST_F(SdlHostRunTest, TimerWakesTheIdleHostAndControlQEndsTheRun) {
     std::vector<int32_t> keys;
     host_.setKeyHandler([&](int32_t code) { keys.push_back(code); });
