@@ -15,11 +15,6 @@
 
 namespace platform {
 namespace {
-std::shared_ptr<Bundle>& mainBundle() {
-    static std::shared_ptr<Bundle> instance;
-    return instance;
-}
-
 std::filesystem::path executableFolder() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -81,10 +76,8 @@ Bundle::Bundle(std::filesystem::path resourcePath)
     if (folderPrefix_.empty() || folderPrefix_.back() != '/') folderPrefix_ += '/';
 }
 
-Bundle& Bundle::main() {
-    auto& bundle = mainBundle();
-    if (!bundle) bundle = forExecutableFolder(executableFolder());
-    return *bundle;
+std::shared_ptr<Bundle> Bundle::forRunningExecutable() {
+    return forExecutableFolder(executableFolder());
 }
 
 std::shared_ptr<Bundle> Bundle::forExecutableFolder(const std::filesystem::path& folder) {
@@ -104,8 +97,6 @@ std::shared_ptr<Bundle> Bundle::forExecutableFolder(const std::filesystem::path&
     bundle->hasFolder_ = false;
     return bundle;
 }
-
-void Bundle::setMain(std::shared_ptr<Bundle> bundle) { mainBundle() = std::move(bundle); }
 
 void Bundle::listFolder() const {
     listed_ = true;

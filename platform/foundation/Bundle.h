@@ -24,8 +24,7 @@ public:
     Bundle& operator=(const Bundle&) = delete;
 
     // The resource folder of the running executable: forExecutableFolder() of its folder.
-    static Bundle& main();
-    static void setMain(std::shared_ptr<Bundle> bundle);
+    static std::shared_ptr<Bundle> forRunningExecutable();
     // The bundle of a program in `folder`: "Resources" beside it (the build tree),
     // else "../share/soundboard" (an install, wherever its prefix was copied or moved). When
     // neither is a folder: one log line, and an empty bundle at the first place looked in.

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/sdl/SdlSensorSource.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -32,8 +33,8 @@ std::unique_ptr<AccelerometerSource> AccelerometerFeed::bestSource(
 std::shared_ptr<AccelerometerFeed> AccelerometerFeed::start(
     std::unique_ptr<AccelerometerSource> source) {
     std::shared_ptr<AccelerometerFeed> feed(new AccelerometerFeed(std::move(source)));
-    feed->origin_ = RunLoop::main().now();
-    feed->interval_ = usableInterval(Accelerometer::shared().updateInterval());
+    feed->origin_ = services().runLoop->now();
+    feed->interval_ = usableInterval(services().accelerometer->updateInterval());
     feed->scheduleNext();
     return feed;
 }
@@ -50,7 +51,7 @@ void AccelerometerFeed::keyPressed(int32_t keycode) {
 }
 
 void AccelerometerFeed::sample() {
-    Accelerometer& accelerometer = Accelerometer::shared();
+    Accelerometer& accelerometer = *services().accelerometer;
     // A jolt asked for while nobody listens is dropped rather than kept for a later listener.
     const bool jolt = std::exchange(joltPending_, false);
     if (accelerometer.delegate()) {
@@ -60,15 +61,15 @@ void AccelerometerFeed::sample() {
             acceleration.y += kJolt.y;
             acceleration.z += kJolt.z;
         }
-        acceleration.timestamp = RunLoop::main().now();
+        acceleration.timestamp = services().runLoop->now();
         accelerometer.deliver(acceleration);
     }
     scheduleNext();
 }
 
 void AccelerometerFeed::scheduleNext() {
-    RunLoop& runLoop = RunLoop::main();
-    const double interval = usableInterval(Accelerometer::shared().updateInterval());
+    RunLoop& runLoop = *services().runLoop;
+    const double interval = usableInterval(services().accelerometer->updateInterval());
     double fireTime = origin_ + static_cast<double>(samples_ + 1) * interval_;
     if (interval != interval_ || fireTime <= runLoop.now()) {
         // A new rate, or a host that fell behind: count again from now instead of catching up

@@ -12,7 +12,7 @@
 
 namespace platform {
 
-// Feeds Accelerometer::shared() from one source. Every updateInterval() seconds (read again at
+// Feeds the installed accelerometer from one source. Every updateInterval() seconds (read again at
 // each sample) a one-shot timer on the main run loop reads the source and delivers the sample;
 // the timers fire in every run-loop mode, so shaking works while a finger drags the list. While
 // the accelerometer has no delegate the source is not read and nothing is delivered.

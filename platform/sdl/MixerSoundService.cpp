@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -62,7 +63,7 @@ std::shared_ptr<MixerSoundService> MixerSoundService::open() {
         return nullptr;
     }
 
-    std::shared_ptr<MixerSoundService> service(new MixerSoundService(RunLoop::main()));
+    std::shared_ptr<MixerSoundService> service(new MixerSoundService(*services().runLoop));
     {
         std::lock_guard lock(reportTargetMutex());
         reportTarget() = {&service->reportLoop_, service, true};
@@ -146,7 +147,7 @@ OSStatus MixerSoundService::addSystemSoundCompletion(SystemSoundID sound, RunLoo
                                                      RunLoopModes modes, CompletionProc proc,
                                                      void* clientData) {
     if (!proc || !chunks_.contains(sound)) return kBadHandleErr;
-    completions_[sound] = {runLoop ? runLoop : &RunLoop::main(),
+    completions_[sound] = {runLoop ? runLoop : services().runLoop.get(),
                            modes ? modes : kDefaultRunLoopMode, proc, clientData};
     return kNoErr;
 }

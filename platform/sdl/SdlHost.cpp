@@ -7,14 +7,16 @@
 #include <cstdlib>
 #include <limits>
 
-#include "platform/audio/SystemSoundService.h"
+#include "platform/audio/DevicelessSoundService.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
 #include "platform/sdl/UrlOpener.h"
+#include "platform/ui/Accelerometer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
@@ -27,7 +29,9 @@ constexpr double kLongestWait = 24 * 60 * 60;
 constexpr const char* kApplicationId = "org.example.soundboard.Soundboard";
 
 std::string windowTitle() {
-    const PropertyList* name = Bundle::main().objectForInfoDictionaryKey("CFBundleName");
+    const auto& bundle = services().bundle;
+    const PropertyList* name =
+        bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : nullptr;
     if (name && name->string() && !name->string()->empty()) return *name->string();
     return "Soundboard";
 }
@@ -37,7 +41,26 @@ std::string windowTitle() {
 int SdlHost::applicationMain([[maybe_unused]] int argc, [[maybe_unused]] char** argv,
                              LoadInterface loadMainInterface) {
     SdlHost host;
-    return host.run(std::move(loadMainInterface));
+    return host.run(std::move(loadMainInterface), standardServices());
+}
+
+Services SdlHost::standardServices() {
+    Services record;
+    record.runLoop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
+    record.bundle = Bundle::forRunningExecutable();
+    record.defaults =
+        std::make_shared<UserDefaults>(UserDefaults::defaultFile(), record.runLoop.get());
+    return record;
+}
+
+void SdlHost::install(Services record) {
+    if (!record.runLoop)
+        record.runLoop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
+    if (!record.application) record.application = std::make_shared<Application>();
+    if (!record.accelerometer) record.accelerometer = std::make_shared<Accelerometer>();
+    if (!record.images) record.images = std::make_shared<ImageCache>();
+    if (!record.sound) record.sound = std::make_shared<DevicelessSoundService>();
+    services_.emplace(std::move(record));
 }
 
 SdlHost::SdlHost() = default;
@@ -60,21 +83,22 @@ int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool 
     return static_cast<int>(std::ceil(std::clamp(wait, 0.0, kLongestWait) * 1000));
 }
 
-int SdlHost::run(LoadInterface loadMainInterface) {
+int SdlHost::run(LoadInterface loadMainInterface, Services record) {
+    install(std::move(record));
     if (!start()) {
         shutDown();
         return 1;
     }
-    installServices();
+    startServices();
     interface_ = loadMainInterface ? loadMainInterface() : nullptr;
-    Application& application = Application::shared();
+    Application& application = *services().application;
     if (auto* delegate = application.delegate())
         delegate->applicationDidFinishLaunching(application);
 
     loop();
 
     if (auto* delegate = application.delegate()) delegate->applicationWillTerminate(application);
-    UserDefaults::flushStandard();
+    if (auto& defaults = services().defaults) defaults->synchronize();
     interface_.reset();
     application.setDelegate(nullptr);  // it belonged to the interface
     shutDown();
@@ -133,13 +157,13 @@ bool SdlHost::start() {
     return true;
 }
 
-void SdlHost::installServices() {
-    if (auto mixer = MixerSoundService::open()) SystemSoundService::setShared(std::move(mixer));
+void SdlHost::startServices() {
+    if (auto mixer = MixerSoundService::open()) services().sound = std::move(mixer);
     accelerometerFeed_ = AccelerometerFeed::start(AccelerometerFeed::bestSource());
-    Application::shared().setUrlOpener(
+    services().application->setUrlOpener(
         [opener = UrlOpener()](const std::string& url) { return opener.open(url); });
     // Any thread may post; the pushed event ends the wait in SDL so the post runs promptly.
-    RunLoop::main().setWakeHandler([type = wakeEventType_] {
+    services().runLoop->setWakeHandler([type = wakeEventType_] {
         SDL_Event event{};
         event.type = type;
         SDL_PushEvent(&event);
@@ -147,8 +171,8 @@ void SdlHost::installServices() {
 }
 
 void SdlHost::loop() {
-    RunLoop& runLoop = RunLoop::main();
-    Application& application = Application::shared();
+    RunLoop& runLoop = *services().runLoop;
+    Application& application = *services().application;
     while (!quit_) {
         runLoop.runUntilIdle();
         const double now = runLoop.now();
@@ -211,12 +235,12 @@ void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
 }
 
 void SdlHost::deliver(const TouchInput::Sample& touch) {
-    if (Window* window = Application::shared().keyWindow())
-        window->sendTouch(touch.phase, touch.location, RunLoop::main().now());
+    if (Window* window = services().application->keyWindow())
+        window->sendTouch(touch.phase, touch.location, services().runLoop->now());
 }
 
 void SdlHost::renderFrame(double now) {
-    Window* window = Application::shared().keyWindow();
+    Window* window = services().application->keyWindow();
     painter_->reset();
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
     SDL_RenderClear(renderer_.get());
@@ -230,12 +254,16 @@ void SdlHost::renderFrame(double now) {
 }
 
 void SdlHost::shutDown() {
-    if (!sdlStarted_) return;
-    // The sound service goes first: its audio thread is the one that posts to the run loop.
-    SystemSoundService::setShared(nullptr);
+    // The feed's source may be an SDL sensor.
     accelerometerFeed_.reset();
-    RunLoop::main().setWakeHandler({});
-    Application::shared().setUrlOpener({});
+    if (services_) {
+        (*services_)->runLoop->setWakeHandler({});
+        (*services_)->application->setUrlOpener({});
+        // Pending timers first, then the sound service (its audio thread posts to the run
+        // loop) and the rest: see ScopedServices.
+        services_.reset();
+    }
+    if (!sdlStarted_) return;
     touch_.reset();
     painter_.reset();
     renderer_.reset();

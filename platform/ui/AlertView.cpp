@@ -5,6 +5,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 #include <algorithm>
 
@@ -92,7 +93,7 @@ std::shared_ptr<Button> AlertView::buttonAtIndex(int index) const {
 
 void AlertView::show() {
     if (visible_) return;
-    Window* window = Application::shared().keyWindow();
+    Window* window = services().application->keyWindow();
     if (!window) {
         Log::print("AlertView: no key window to show \"%s\" on", title_.c_str());
         return;
@@ -132,7 +133,7 @@ void AlertView::dismissWithClickedButtonIndex(int /*index*/, bool animated) {
     beginAnimations("alertDismiss");
     setAlpha(0);
     commitAnimations();
-    RunLoop::main().performAfterDelay(
+    services().runLoop->performAfterDelay(
         kDefaultAnimationDuration,
         [self] {
             if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 
@@ -163,7 +164,7 @@ void NavigationController::startTransition(std::shared_ptr<ViewController> from,
     fromView->setFrame(frame.offsetBy(-shift, 0));
     View::commitAnimations();
     // Invalidated when this controller goes, so the timer may call back on `this`.
-    transitionTimer_ = RunLoop::main().performAfterDelay(
+    transitionTimer_ = services().runLoop->performAfterDelay(
         kTransitionDuration, [this] { finishTransition(); }, {}, kCommonRunLoopModes);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Control.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -20,7 +21,7 @@ constexpr float kAutoScrollSpeed = 400;  // points per second at the very edge
 constexpr double kReorderSettleDuration = 0.2;
 constexpr float kLiftedAlpha = 0.9f;  // a row being moved shows it is lifted
 
-double now() { return RunLoop::main().now(); }
+double now() { return services().runLoop->now(); }
 
 float easeInOut(double progress) {
     progress = std::clamp(progress, 0.0, 1.0);
@@ -46,7 +47,7 @@ TableView::TableView(const Rect& frame) : View(frame) {
 TableView::~TableView() {
     invalidate(highlightTimer_);
     invalidate(stepTimer_);
-    if (isDragging() || reorder_) RunLoop::main().setMode(kDefaultRunLoopMode);
+    if (isDragging() || reorder_) services().runLoop->setMode(kDefaultRunLoopMode);
 }
 
 void TableView::setDataSource(std::weak_ptr<TableViewDataSource> dataSource) {
@@ -379,7 +380,7 @@ void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
     }
     commitAnimations();
     // A cell handed out again in the meantime has been made opaque, and stays.
-    RunLoop::main().performAfterDelay(
+    services().runLoop->performAfterDelay(
         kRowAnimationDuration,
         [dying = std::move(dying)] {
             for (const auto& cell : dying)
@@ -485,7 +486,7 @@ void TableView::stopMotion() {
 
 void TableView::scheduleStep() {
     // The timer is invalidated when the table goes, so it may call back on `this`.
-    stepTimer_ = RunLoop::main().performAfterDelay(
+    stepTimer_ = services().runLoop->performAfterDelay(
         kFrameInterval, [this] { step(); }, {}, kCommonRunLoopModes);
 }
 
@@ -591,7 +592,7 @@ void TableView::touchesMoved(const TouchSet& touches, const Event&) {
             state.startInWindow = touch.locationInWindow;
             state.startOffsetY = contentOffset().y;
             stopMotion();
-            RunLoop::main().setMode(kTrackingRunLoopMode);
+            services().runLoop->setMode(kTrackingRunLoopMode);
             return;
         }
         case Gesture::Scrolling:
@@ -638,7 +639,7 @@ void TableView::beginTouch(const Touch& touch) {
         if (!allowsSelectionDuringEditing_) return;
     }
     // The highlight waits a moment, in case the finger is about to drag the list instead.
-    highlightTimer_ = RunLoop::main().performAfterDelay(
+    highlightTimer_ = services().runLoop->performAfterDelay(
         kHighlightDelay, [this] { highlightTouchedRow(); }, {}, kCommonRunLoopModes);
 }
 
@@ -672,7 +673,7 @@ void TableView::endTouch(const Touch& touch, bool cancelled) {
             endReorder(cancelled);
             return;
         case Gesture::Scrolling: {
-            RunLoop::main().setMode(kDefaultRunLoopMode);
+            services().runLoop->setMode(kDefaultRunLoopMode);
             finishBounceOrFling(cancelled ? 0 : flingVelocityOf(state.samples));
             return;
         }
@@ -695,7 +696,7 @@ void TableView::clearTouch() {
             cell->setHighlighted(false, false);
     }
     if (touch_->gesture == Gesture::Reordering) abandonReorder();
-    if (touch_->gesture == Gesture::Scrolling) RunLoop::main().setMode(kDefaultRunLoopMode);
+    if (touch_->gesture == Gesture::Scrolling) services().runLoop->setMode(kDefaultRunLoopMode);
     // The finger is still down: its further moves and its end are ignored.
     touch_->gesture = Gesture::Ignored;
     touch_->highlighted = false;
@@ -747,7 +748,7 @@ void TableView::beginReorder(int flat, float fingerContentY) {
     reorder_ = std::move(reorder);
     touch_->gesture = Gesture::Reordering;
     lastFingerYInView_ = fingerContentY - contentOffset().y;
-    RunLoop::main().setMode(kTrackingRunLoopMode);
+    services().runLoop->setMode(kTrackingRunLoopMode);
 }
 
 void TableView::moveReorder(float fingerYInView) {
@@ -792,7 +793,7 @@ void TableView::moveReorder(float fingerYInView) {
 
 void TableView::endReorder(bool cancelled) {
     if (motion_ == Motion::AutoScrolling) stopMotion();
-    RunLoop::main().setMode(kDefaultRunLoopMode);
+    services().runLoop->setMode(kDefaultRunLoopMode);
     Reorder& reorder = *reorder_;
     if (cancelled && reorder.target != reorder.source) {
         reorder.target = reorder.source;
@@ -829,7 +830,7 @@ void TableView::endReorder(bool cancelled) {
 // Puts the moved row back without asking for any rows: the data is about to change.
 void TableView::abandonReorder() {
     if (motion_ == Motion::AutoScrolling) stopMotion();
-    RunLoop::main().setMode(kDefaultRunLoopMode);
+    services().runLoop->setMode(kDefaultRunLoopMode);
     auto cell = std::move(reorder_->cell);
     const int source = reorder_->source;
     reorder_.reset();

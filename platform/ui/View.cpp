@@ -4,6 +4,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 #include <algorithm>
 #include <array>
@@ -52,7 +53,7 @@ struct View::AnimationContext {
 };
 
 namespace {
-double now() { return RunLoop::main().now(); }
+double now() { return services().runLoop->now(); }
 }  // namespace
 
 bool View::isRunning(const std::shared_ptr<Animation>& animation) {
@@ -455,7 +456,7 @@ void View::commitAnimations() {
     if (started.empty()) return;
     std::erase_if(animationContext().running,
                   [](const std::weak_ptr<Animation>& weak) { return weak.expired(); });
-    RunLoop::main().performAfterDelay(
+    services().runLoop->performAfterDelay(
         block.duration,
         [started = std::move(started)] {
             for (const auto& weak : started)

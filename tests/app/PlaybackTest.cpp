@@ -35,6 +35,13 @@ protected:
         for (size_t i = measuredPlays; i < all.size(); ++i) times.push_back(all[i].second - origin);
         return times;
     }
+    // The plays in the `seconds` after a tap on `row`.
+    size_t startsAfterTap(int row, double seconds) {
+        const size_t before = startTimes().size();
+        tapRow(row);
+        env.runLoop().runFor(seconds);
+        return startTimes().size() - before;
+    }
     static void expectTimes(const std::vector<double>& actual,
                             const std::vector<double>& expected) {
         ASSERT_EQ(actual.size(), expected.size());
@@ -55,9 +62,9 @@ TEST_F(PlaybackTest, LoopWithoutDelayRepeatsEveryDurationUntilTurnedOff) {
 
     loopSwitch->setOn(false, false);
     board().loopSound(*loopSwitch);
-    EXPECT_FALSE(board().loop());
     env.runLoop().runFor(5.0);
     EXPECT_EQ(startTimes().size(), 4u) << "turning looping off stops the next repeat";
+    EXPECT_EQ(startsAfterTap(1, 3.0), 1u) << "the next tap plays once";
 }
 
 TEST_F(PlaybackTest, LoopWithDelayStartsAfterTheDelayNormallyAndAtOnceInEditMode) {
@@ -111,13 +118,13 @@ TEST_F(PlaybackTest, LoopLabelStopsTheLoopAndTurnsTheSwitchOff) {
     tapRow(0);
     env.runLoop().runFor(1.3);
     board().loopSound(*button("Loop"));
-    EXPECT_FALSE(board().loop());
     EXPECT_FALSE(loopSwitch->isOn());
     env.runLoop().runFor(5.0);
     EXPECT_EQ(startTimes().size(), 2u);
 
-    board().loopSound(*button("Loop"));  // looping already off: only the switch is set
-    EXPECT_FALSE(board().loop());
+    board().loopSound(*button("Loop"));  // looping already off: it stays off
+    EXPECT_FALSE(loopSwitch->isOn());
+    EXPECT_EQ(startsAfterTap(1, 3.0), 1u) << "the next tap plays once";
 }
 
 TEST_F(PlaybackTest, SliderChangeStopsALoopOnlyOnceTheDelayIsAboveZero) {
@@ -130,15 +137,20 @@ TEST_F(PlaybackTest, SliderChangeStopsALoopOnlyOnceTheDelayIsAboveZero) {
     slideTo(3.0f);  // delay now above 0: the loop stops
     env.runLoop().runFor(10.0);
     expectTimes(startTimes(t0), {0, 1.2});
-    EXPECT_TRUE(board().loop()) << "the switch still says loop; the next tap loops";
-    EXPECT_EQ(board().delay(), 3.0f);
+    EXPECT_TRUE(loopSwitch->isOn());
+    const size_t before = startTimes().size();
+    const double tapped = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(7.5);
+    auto times = startTimes(tapped);
+    times.erase(times.begin(), times.begin() + static_cast<long>(before));
+    expectTimes(times, {3.0, 7.2});  // the next tap loops, after the new delay
 }
 
 TEST_F(PlaybackTest, DelayLabelResetsTheDelayAndSliderAndCancelsAWaitingClip) {
     slideTo(3.0f);
     tapRow(1);
     board().delaySound(*button("Delay"));
-    EXPECT_EQ(board().delay(), 0.0f);
     EXPECT_EQ(slider->value(), 0.0f);
     env.runLoop().runFor(10.0);
     EXPECT_TRUE(startTimes().empty());
@@ -151,7 +163,10 @@ TEST_F(PlaybackTest, DelayLabelResetsTheDelayAndSliderAndCancelsAWaitingClip) {
 
 TEST_F(PlaybackTest, SliderValueIsTheDelayUnrounded) {
     slideTo(2.7f);
-    EXPECT_FLOAT_EQ(board().delay(), 2.7f);
+    const double t0 = env.clock().now();
+    tapRow(1);
+    env.runLoop().runFor(3.0);
+    expectTimes(startTimes(t0), {2.7});
 }
 
 TEST_F(PlaybackTest, TapOnAnotherRowReplacesTheLoop) {

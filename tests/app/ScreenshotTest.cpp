@@ -11,6 +11,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TouchDriver.h"
+#include "platform/foundation/Services.h"
 
 #include <SDL2/SDL_image.h>
 
@@ -120,7 +121,7 @@ protected:
         platform::StatusBar bar([] { return noon(); });
         const double now = env.runLoop().now();
         // Shown long enough ago that its fade-in is over.
-        bar.update(platform::Application::shared(), now - platform::StatusBar::kFadeDuration);
+        bar.update(*platform::services().application, now - platform::StatusBar::kFadeDuration);
         platform::SdlPainter& painter = renderer_->painter();
         renderer_->render([&](platform::Painter&) {
             window().renderTree(painter);
@@ -213,7 +214,12 @@ TEST_F(ScreenshotTest, DelaySliderPopOutWhileTouched) {
     expectMatchesReference("slider-popout");
     TouchDriver::up(window(), onSlider);
     env.runLoop().runUntilIdle();
-    EXPECT_EQ(board().delay(), 45.0f);
+    const size_t before = plays().size();
+    tapRow(0);
+    env.runLoop().runFor(44.99);
+    EXPECT_EQ(plays().size(), before) << "a delay of 45 s";
+    env.runLoop().runFor(0.02);
+    EXPECT_EQ(plays().size(), before + 1);
 }
 
 TEST_F(ScreenshotTest, AboutScreen) {

@@ -9,18 +9,15 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
 
 class BundleTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
-
     std::string resource(const std::string& fileName) const {
         return (temp_.path() / "Resources" / fileName).string();
     }
@@ -30,6 +27,7 @@ protected:
 
     TempDirectory temp_;
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
 };
 
 TEST_F(BundleTest, ListsResourcesOfOneTypeInByteOrder) {
@@ -176,14 +174,6 @@ TEST_F(BundleTest, ExecutableWithoutResourcesGetsAnEmptyBundleAndOneLogLine) {
     EXPECT_FALSE(bundle->hasFolder());
     ASSERT_EQ(log_.size(), 1u);
     EXPECT_NE(log_[0].find("share/soundboard"), std::string::npos) << log_[0];
-}
-
-TEST(BundleMainTest, MainBundleCanBeReplaced) {
-    TempDirectory temp;
-    auto replacement = std::make_shared<Bundle>(temp.path());
-    Bundle::setMain(replacement);
-    EXPECT_EQ(&Bundle::main(), replacement.get());
-    Bundle::setMain(nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,8 @@ namespace platform {
 namespace {
 
 struct AnimationTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<View> view = std::make_shared<View>(Rect(0, 0, 100, 100));
 
@@ -177,12 +179,9 @@ TEST_F(AnimationTest, RenderingDrawsPresentationValues) {
 }
 
 TEST_F(AnimationTest, ZeroDurationAndStrayCallsChangeAtOnce) {
-    std::vector<std::string> log;
-    Log::setSink([&](const std::string& line) { log.push_back(line); });
     View::setAnimationDuration(5);  // no block: ignored
     View::commitAnimations();
     EXPECT_EQ(log.size(), 1u);
-    Log::setSink({});
 
     animate(0, false, [&] { view->setAlpha(0.3f); });
     EXPECT_FALSE(view->isAnimating());

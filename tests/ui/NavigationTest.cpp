@@ -14,6 +14,7 @@
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TouchDriver.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 namespace platform {
@@ -48,18 +49,13 @@ private:
 };
 
 struct NavigationTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<Events> events = std::make_shared<Events>();
     std::shared_ptr<RecordingController> root = make("root");
     std::shared_ptr<RecordingController> about = make("about");
     std::shared_ptr<NavigationController> navigation = std::make_shared<NavigationController>(root);
-    std::vector<std::string> log;
-
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
 
     std::shared_ptr<RecordingController> make(const std::string& name) {
         return std::make_shared<RecordingController>(name, events);
