@@ -15,7 +15,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/OffscreenRenderer.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 

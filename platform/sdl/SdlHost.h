@@ -9,7 +9,7 @@
 #include "platform/sdl/FontCache.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/sdl/SdlPainter.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/sdl/TouchInput.h"
 
 namespace platform {

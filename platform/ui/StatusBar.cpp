@@ -1,4 +1,4 @@
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 
 #include <algorithm>
 

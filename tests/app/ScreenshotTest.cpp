@@ -6,7 +6,7 @@
 #include "app/AboutViewController.h"
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"

@@ -1,48 +1,34 @@
-#include <gtest/gtest.h>
+#include "platform/ui/StatusBar.h"
 
-#include <memory>
-
-#include "platform/sdl/OffscreenRenderer.h"
-#include "platform/sdl/StatusBar.h"
 #include "platform/ui/Application.h"
+#include "tests/support/RecordingPainter.h"
+
+#include <gtest/gtest.h>
 
 namespace platform {
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFFFF;
-constexpr uint32_t kBlack = 0xFF000000;
-
-int red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
-
 class StatusBarTest : public ::testing::Test {
 protected:
-    // Draws the bar over a white screen so that its black and its alpha show.
-    void draw(double now) {
-        renderer_->render([&](Painter& p) {
-            p.fillRect({0, 0, 320, 40}, Color::whiteColor());
-            bar_.draw(p, 320, now);
-        });
-    }
-    // Whether any pixel of the bar's middle third differs from the bar's own colour.
-    bool hasTextPixels() const {
-        const uint32_t background = renderer_->pixelAt(2, 2);
-        for (int y = 0; y < 20; ++y)
-            for (int x = 107; x < 213; ++x)
-                if (renderer_->pixelAt(x, y) != background) return true;
-        return false;
+    // The bar's background fill as drawn at `now`, or nothing when it draws nothing.
+    std::optional<RecordingPainter::Fill> drawBar(double now) {
+        painter_ = RecordingPainter();
+        bar_.draw(painter_, 320, now);
+        if (painter_.fills().empty()) return std::nullopt;
+        return painter_.fills().front();
     }
 
     std::time_t wallClock_ = 1'700'000'000;  // hh:mm:20
     Application application_;
     StatusBar bar_{[this] { return wallClock_; }};
-    std::unique_ptr<OffscreenRenderer> renderer_ = OffscreenRenderer::create({320, 40}, 1);
+    RecordingPainter painter_;
 };
 
 TEST_F(StatusBarTest, HiddenBarDrawsNothing) {
     application_.setStatusBarHidden(true, false);
     EXPECT_FALSE(bar_.update(application_, 0));
-    draw(0);
-    EXPECT_EQ(renderer_->pixelAt(160, 10), kWhite);
+    EXPECT_FALSE(drawBar(0));
+    EXPECT_TRUE(painter_.texts().empty());
     EXPECT_FALSE(bar_.isVisible());
 }
 
@@ -50,11 +36,17 @@ TEST_F(StatusBarTest, ShownBarIsTwentyPointsOfBlackWithTheTimeInTheMiddle) {
     application_.setStatusBarHidden(false, false);
     EXPECT_TRUE(bar_.update(application_, 0));
     EXPECT_FALSE(bar_.isFading(0));
-    draw(0);
-    EXPECT_EQ(renderer_->pixelAt(0, 0), kBlack);
-    EXPECT_EQ(renderer_->pixelAt(319, 19), kBlack);
-    EXPECT_EQ(renderer_->pixelAt(0, 20), kWhite);
-    EXPECT_TRUE(hasTextPixels());
+    const auto bar = drawBar(0);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->rect, Rect(0, 0, 320, 20));
+    EXPECT_EQ(bar->color, Color::white(0, 1));
+    EXPECT_EQ(bar->alpha, 1);
+    ASSERT_EQ(painter_.texts().size(), 1u);
+    const auto& time = painter_.texts().front();
+    EXPECT_EQ(time.text, bar_.timeText());
+    EXPECT_EQ(time.box, Rect(0, 0, 320, 20));
+    EXPECT_EQ(time.alignment, TextAlignment::Center);
+    EXPECT_EQ(time.color, Color::whiteColor());
     EXPECT_EQ(bar_.timeText().size(), 5u);
     EXPECT_EQ(bar_.timeText()[2], ':');
 }
@@ -63,14 +55,11 @@ TEST_F(StatusBarTest, AnimatedShowFadesInOverThreeTenthsOfASecond) {
     application_.setStatusBarHidden(false, true);
     ASSERT_TRUE(bar_.update(application_, 10.0));
     EXPECT_TRUE(bar_.isFading(10.0));
-    draw(10.0);
-    EXPECT_EQ(renderer_->pixelAt(2, 2), kWhite);
-    draw(10.15);
-    EXPECT_NEAR(red(renderer_->pixelAt(2, 2)), 128, 3);
+    EXPECT_EQ(drawBar(10.0)->alpha, 0);
+    EXPECT_NEAR(drawBar(10.15)->alpha, 0.5, 0.02);
     EXPECT_TRUE(bar_.isFading(10.29));
     EXPECT_FALSE(bar_.isFading(10.3));
-    draw(10.3);
-    EXPECT_EQ(renderer_->pixelAt(2, 2), kBlack);
+    EXPECT_EQ(drawBar(10.3)->alpha, 1);
 }
 
 TEST_F(StatusBarTest, UpdateReportsOnlyRealChanges) {
@@ -92,8 +81,7 @@ TEST_F(StatusBarTest, TranslucentStyleLetsHalfOfTheContentThrough) {
     application_.setStatusBarStyle(StatusBarStyle::BlackTranslucent, false);
     application_.setStatusBarHidden(false, false);
     bar_.update(application_, 0);
-    draw(0);
-    EXPECT_NEAR(red(renderer_->pixelAt(2, 2)), 128, 3);
+    EXPECT_EQ(drawBar(0)->color, Color::white(0, 0.5f));
 }
 
 TEST_F(StatusBarTest, NextMinuteIsCountedFromTheWallClock) {
