@@ -131,13 +131,10 @@ void AlertView::dismissWithClickedButtonIndex(int /*index*/, bool animated) {
     }
     beginAnimations("alertDismiss");
     setAlpha(0);
+    setAnimationCompletion([self] {
+        if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
+    });
     commitAnimations();
-    RunLoop::main().performAfterDelay(
-        kDefaultAnimationDuration,
-        [self] {
-            if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
-        },
-        nullptr, kCommonRunLoopModes);
 }
 
 std::vector<std::string> AlertView::wrapMessage(float width, const Measure& measure) const {

@@ -377,15 +377,12 @@ void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
         cell->setFrame(frame);
         cell->setAlpha(0);
     }
-    commitAnimations();
     // A cell handed out again in the meantime has been made opaque, and stays.
-    RunLoop::main().performAfterDelay(
-        kRowAnimationDuration,
-        [dying = std::move(dying)] {
-            for (const auto& cell : dying)
-                if (cell->alpha() == 0) cell->removeFromSuperview();
-        },
-        {}, kCommonRunLoopModes);
+    setAnimationCompletion([dying = std::move(dying)] {
+        for (const auto& cell : dying)
+            if (cell->alpha() == 0) cell->removeFromSuperview();
+    });
+    commitAnimations();
 }
 
 // ---- Selection and editing ----
