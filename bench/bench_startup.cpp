@@ -55,10 +55,10 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
         application.delegate()->applicationDidFinishLaunching(application);
         auto renderer = OffscreenRenderer::create({320, 480}, 2, fonts);
         StatusBar statusBar;
-        statusBar.update(application, RunLoop::main().now());
+        statusBar.update(application);
         renderer->render([&](Painter& painter) {
             if (Window* window = application.keyWindow()) window->renderTree(painter);
-            statusBar.draw(painter, 320, RunLoop::main().now());
+            statusBar.draw(painter, 320);
         });
         benchmark::DoNotOptimize(renderer->pixelAt(0, 0));
 

@@ -13,13 +13,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
 #include "platform/sdl/UrlOpener.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
 namespace {
 
-constexpr double kFrameInterval = 1.0 / 60;
 // Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
 constexpr double kLongestWait = 24 * 60 * 60;
 
@@ -50,7 +50,7 @@ int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool 
                            std::optional<double> statusBarChangesIn) {
     double wait = std::numeric_limits<double>::infinity();
     if (nextFireTime) wait = std::min(wait, *nextFireTime - now);
-    if (animating) wait = std::min(wait, kFrameInterval);
+    if (animating) wait = std::min(wait, kAnimationFrameInterval);
     if (statusBarChangesIn) wait = std::min(wait, *statusBarChangesIn);
     if (std::isinf(wait)) return -1;
     // Rounded up: waking a little early would find the timer not yet due and spin.
@@ -143,12 +143,12 @@ void SdlHost::loop() {
     Application& application = Application::shared();
     while (!quit_) {
         runLoop.runUntilIdle();
-        const double now = runLoop.now();
         const Window* window = application.keyWindow();
-        const bool barChanged = statusBar_.update(application, now);
-        const bool animating = View::areAnimationsRunning() || statusBar_.isFading(now);
+        const bool barChanged = statusBar_.update(application);
+        // The bar's fade is one of the animations.
+        const bool animating = View::areAnimationsRunning();
         if (exposed_ || barChanged || animating || (window && window->needsDisplay()))
-            renderFrame(now);
+            renderFrame();
 
         const auto barChangesIn = statusBar_.isVisible()
                                       ? std::optional(statusBar_.secondsUntilNextMinute())
@@ -207,7 +207,7 @@ void SdlHost::deliver(const TouchInput::Sample& touch) {
         window->sendTouch(touch.phase, touch.location, RunLoop::main().now());
 }
 
-void SdlHost::renderFrame(double now) {
+void SdlHost::renderFrame() {
     Window* window = Application::shared().keyWindow();
     painter_->reset();
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
@@ -215,7 +215,7 @@ void SdlHost::renderFrame(double now) {
     if (window) window->renderTree(*painter_);
     // The bar lies over the content, in the screen's own coordinates.
     painter_->reset();
-    statusBar_.draw(*painter_, kScreen.width, now);
+    statusBar_.draw(*painter_, kScreen.width);
     SDL_RenderPresent(renderer_.get());
     if (window) window->setNeedsDisplayFlag(false);
     exposed_ = false;

@@ -68,7 +68,7 @@ private:
     void handle(const SDL_Event& event);
     void keyDown(const SDL_KeyboardEvent& key);
     void deliver(const TouchInput::Sample& touch);
-    void renderFrame(double now);
+    void renderFrame();
     void shutDown();
 
     KeyHandler keyHandler_;

@@ -118,14 +118,14 @@ protected:
     // scale 2.
     void drawScreenshot() {
         platform::StatusBar bar([] { return noon(); });
-        const double now = env.runLoop().now();
-        // Shown long enough ago that its fade-in is over.
-        bar.update(platform::Application::shared(), now - platform::StatusBar::kFadeDuration);
+        // The pictures show the bar at rest, without its fade-in.
+        platform::Application::shared().setStatusBarHidden(false, false);
+        bar.update(platform::Application::shared());
         platform::SdlPainter& painter = renderer_->painter();
         renderer_->render([&](platform::Painter&) {
             window().renderTree(painter);
             painter.reset();
-            bar.draw(painter, 320, now);
+            bar.draw(painter, 320);
         });
     }
 
