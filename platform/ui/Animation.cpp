@@ -10,7 +10,29 @@
 namespace platform {
 namespace {
 double now() { return RunLoop::main().now(); }
+
+// The next frame of a stepped animation; the timer dies with the animation, and the animation
+// lives through its own step even when the step lets go of it.
+void scheduleFrame(const std::shared_ptr<SteppedAnimation>& animation) {
+    std::weak_ptr<SteppedAnimation> weak = animation;
+    animation->frameTimer = RunLoop::main().performAfterDelay(
+        kAnimationFrameInterval,
+        [weak] {
+            const auto animation = weak.lock();
+            if (!animation) return;
+            const double progress =
+                animation->duration > 0 ? (now() - animation->start) / animation->duration : 1.0;
+            const bool finished = progress >= 1;
+            if (!finished) scheduleFrame(animation);
+            animation->step(animationCurve(progress), finished);
+        },
+        {}, kCommonRunLoopModes);
+}
 }  // namespace
+
+SteppedAnimation::~SteppedAnimation() {
+    if (frameTimer) frameTimer->invalidate();
+}
 
 double animationCurve(double progress) {
     progress = std::clamp(progress, 0.0, 1.0);
@@ -31,7 +53,7 @@ AnimationContext& AnimationContext::current() {
 }
 
 void AnimationContext::begin(const std::string& name) {
-    blocks_.push_back({name, View::kDefaultAnimationDuration, false, {}, {}});
+    blocks_.push_back({name, View::kDefaultAnimationDuration, false, {}, {}, {}});
 }
 
 void AnimationContext::setDuration(double seconds) {
@@ -72,6 +94,18 @@ std::shared_ptr<PropertyAnimation> AnimationContext::animate(View& view,
     return animation;
 }
 
+std::shared_ptr<SteppedAnimation> AnimationContext::animateInSteps(SteppedAnimation::Step step) {
+    if (blocks_.empty()) {
+        step(1.0, true);
+        return nullptr;
+    }
+    auto animation = std::make_shared<SteppedAnimation>();
+    animation->step = std::move(step);
+    animation->start = now();
+    blocks_.back().stepped.push_back(animation);
+    return animation;
+}
+
 void AnimationContext::commit() {
     if (blocks_.empty()) {
         Log::print("View: commitAnimations without beginAnimations");
@@ -91,6 +125,12 @@ void AnimationContext::commit() {
         animation->committed = true;
         animation->view->setNeedsDisplay();
         started.push_back(animation);
+    }
+    for (const auto& weak : block.stepped) {
+        if (auto animation = weak.lock()) {
+            animation->duration = block.duration;
+            scheduleFrame(animation);
+        }
     }
     if (started.empty() && !block.completion) return;
     std::erase_if(running_, [](const auto& weak) { return weak.expired(); });

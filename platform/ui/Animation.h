@@ -8,6 +8,7 @@
 
 namespace platform {
 
+class Timer;
 class View;
 
 // Every motion on screen shares one frame interval and one easing curve: view animation
@@ -36,6 +37,21 @@ struct PropertyAnimation {
     Values valueAt(double now) const;
 };
 
+// A model value that must pass through the way rather than jump to its end (a scroll offset
+// decides which rows have cells): every kAnimationFrameInterval after the change, `step` gets the
+// eased progress, until the block's duration has passed (the last step gets 1 and `finished`).
+// Whoever holds it keeps it going; dropping it stops it.
+struct SteppedAnimation {
+    using Step = std::function<void(double eased, bool finished)>;
+
+    Step step;
+    double start = 0;
+    double duration = 0;
+    std::shared_ptr<Timer> frameTimer;
+
+    ~SteppedAnimation();
+};
+
 // The open animation blocks, innermost last, and every animation not yet known to be over: the
 // state behind View's animation-block functions. Main thread only; times are the main run
 // loop's.
@@ -54,6 +70,9 @@ public:
     // state) to `to`. Only inside a block.
     std::shared_ptr<PropertyAnimation> animate(View& view, const PropertyAnimation* onScreen,
                                                const float* from, const float* to, int count);
+    // Starts stepping a value in the innermost block; outside a block the step runs at once
+    // with the end value, and nothing is returned.
+    std::shared_ptr<SteppedAnimation> animateInSteps(SteppedAnimation::Step step);
     // Whether any presentation value is still moving; marks the windows of those views.
     bool areAnimationsRunning();
 
@@ -64,6 +83,7 @@ private:
         bool fromCurrentState = false;
         std::function<void()> completion;
         std::vector<std::weak_ptr<PropertyAnimation>> animations;
+        std::vector<std::weak_ptr<SteppedAnimation>> stepped;
     };
     std::vector<Block> blocks_;
     std::vector<std::weak_ptr<PropertyAnimation>> running_;

@@ -51,13 +51,26 @@ void ScrollView::applyOffsetY(float y) {
 // ---- Motion ----
 
 void ScrollView::animateOffsetTo(float y, Motion motion) {
-    animationFrom_ = contentOffset().y;
-    animationTo_ = y;
-    animationStart_ = now();
-    startMotion(motion);
+    stopMotion();
+    motion_ = motion;
+    const float from = contentOffset().y;
+    View::beginAnimations(motion == Motion::Bouncing ? "bounce" : "scroll");
+    View::setAnimationDuration(kScrollAnimationDuration);
+    // The handle dies with this view, and with it the steps.
+    easedScroll_ = View::animateInSteps([this, from, y](double eased, bool finished) {
+        const float offset = from + (y - from) * static_cast<float>(eased);
+        if (finished) {
+            motion_ = Motion::None;
+            easedScroll_.reset();
+        }
+        // A bounce starts outside the range; everything else (and its end) stays in it.
+        applyOffsetY(motion_ == Motion::Bouncing ? offset : clampOffsetY(offset));
+    });
+    View::commitAnimations();
 }
 
 void ScrollView::startMotion(Motion motion) {
+    easedScroll_.reset();
     motion_ = motion;
     lastStep_ = now();
     if (!stepTimer_ || !stepTimer_->isValid()) scheduleStep();
@@ -66,6 +79,7 @@ void ScrollView::startMotion(Motion motion) {
 void ScrollView::stopMotion() {
     motion_ = Motion::None;
     velocity_ = 0;
+    easedScroll_.reset();
     if (stepTimer_) stepTimer_->invalidate();
     stepTimer_.reset();
 }
@@ -81,16 +95,6 @@ void ScrollView::step() {
     const double elapsed = time - lastStep_;
     lastStep_ = time;
     switch (motion_) {
-        case Motion::Animating:
-        case Motion::Bouncing: {
-            const double progress = (time - animationStart_) / kScrollAnimationDuration;
-            const auto eased = static_cast<float>(animationCurve(progress));
-            const float y = animationFrom_ + (animationTo_ - animationFrom_) * eased;
-            if (progress >= 1) motion_ = Motion::None;
-            // A bounce starts outside the range; everything else (and its end) stays in it.
-            applyOffsetY(motion_ == Motion::Bouncing ? y : clampOffsetY(y));
-            break;
-        }
         case Motion::Decelerating: {
             const float y = contentOffset().y + velocity_ * static_cast<float>(elapsed);
             velocity_ *= static_cast<float>(std::pow(kDecelerationPerMillisecond, elapsed * 1000));
@@ -104,6 +108,8 @@ void ScrollView::step() {
             didAutoScroll();  // may stop the motion
             break;
         case Motion::None:
+        case Motion::Animating:  // stepped by their animation block
+        case Motion::Bouncing:
             break;
     }
     if (motion_ != Motion::None)

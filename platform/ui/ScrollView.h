@@ -16,7 +16,8 @@ class Timer;
 // is in tracking mode meanwhile), with a rubber band past either end; on lifting, content
 // beyond an end bounces back and a fling keeps scrolling, slowing down. A finger on content
 // that is moving by itself stops it. Motion steps on the main run loop in common modes, every
-// kAnimationFrameInterval; eased motion follows the animation curve.
+// kAnimationFrameInterval: eased scrolling and bouncing as an animation block that steps the
+// offset, deceleration and auto-scrolling on a frame timer of their own.
 //
 // Subclasses that classify touches themselves (a tap, a drag, something else) drive the same
 // drag through the protected tracking functions, and hear of every offset change through
@@ -98,9 +99,7 @@ private:
     Motion motion_ = Motion::None;
     std::shared_ptr<Timer> stepTimer_;
     double lastStep_ = 0;
-    float animationFrom_ = 0;
-    float animationTo_ = 0;
-    double animationStart_ = 0;
+    std::shared_ptr<SteppedAnimation> easedScroll_;  // while Animating or Bouncing
     float velocity_ = 0;  // points per second of content offset, while decelerating
 };
 

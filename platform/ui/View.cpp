@@ -370,6 +370,11 @@ void View::setAnimationCompletion(std::function<void()> completion) {
 
 void View::commitAnimations() { AnimationContext::current().commit(); }
 
+std::shared_ptr<SteppedAnimation> View::animateInSteps(
+    std::function<void(double eased, bool finished)> step) {
+    return AnimationContext::current().animateInSteps(std::move(step));
+}
+
 bool View::areAnimationsRunning() { return AnimationContext::current().areAnimationsRunning(); }
 
 }  // namespace platform

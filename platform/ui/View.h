@@ -15,6 +15,7 @@ namespace platform {
 class Painter;
 class Window;
 struct PropertyAnimation;
+struct SteppedAnimation;
 
 enum AutoresizingMask : uint32_t {
     kAutoresizingNone = 0,
@@ -127,6 +128,12 @@ public:
     // changed nothing): the place for work that waits for the end of the motion.
     static void setAnimationCompletion(std::function<void()> completion);
     static void commitAnimations();
+    // For a model value that must pass through the way rather than jump (a scroll offset):
+    // inside a block, `step` gets the eased progress every frame until the block's duration
+    // has passed, the last time with 1 and `finished`. The caller holds the result; dropping
+    // it stops the steps. Outside a block the step runs at once with 1.
+    static std::shared_ptr<SteppedAnimation> animateInSteps(
+        std::function<void(double eased, bool finished)> step);
     // Whether any view's presentation value is still moving; also keeps the windows of those
     // views marked for drawing. Each committed block schedules a run-loop timer at its end that
     // marks the windows once more, so the final values are drawn, and runs its completion.
