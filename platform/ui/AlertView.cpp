@@ -1,7 +1,6 @@
 #include "platform/ui/AlertView.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"

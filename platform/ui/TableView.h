@@ -29,9 +29,9 @@ enum class TableViewRowAnimation { Fade = 0, Right = 1, Left = 2, Top = 3, Botto
 // (or the first question about them), at reloadData() and at deleteRowsAtIndexPaths(); between
 // those the table answers numberOfRowsInSection() from what it was told.
 //
-// Input: a tap selects a row and tells the delegate; a drag scrolls and a fling keeps
-// scrolling (ScrollView); while editing, a drag that starts on a row's reorder grip moves the
-// row (RowReorder). Animations run on the main run loop's clock in common modes.
+// Input (TableTouch): a tap selects a row and tells the delegate; a drag scrolls and a fling
+// keeps scrolling (ScrollView); while editing, a drag that starts on a row's reorder grip moves
+// the row (RowReorder). Animations run on the main run loop's clock in common modes.
 class TableView : public ScrollView {
 public:
     static constexpr float kRowHeight = 44;
@@ -105,6 +105,7 @@ private:
     // The table's gestures: they move its cells, scroll it and select its rows.
     friend class RowReorder;
     friend class TableTouch;
+
     void loadIfNeeded();
     std::vector<int> askRowCounts();
     // Rows are counted through all sections ("flat" rows) inside the table.
