@@ -16,8 +16,8 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/OffscreenRenderer.h"
-#include "platform/sdl/StatusBar.h"
 #include "platform/ui/Accelerometer.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
@@ -68,10 +68,10 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
         application.delegate()->applicationDidFinishLaunching(application);
         auto renderer = OffscreenRenderer::create({320, 480}, 2, fonts);
         StatusBar statusBar;
-        statusBar.update(application, (*services)->runLoop->now());
+        statusBar.update(application);
         renderer->render([&](Painter& painter) {
             if (Window* window = application.keyWindow()) window->renderTree(painter);
-            statusBar.draw(painter, 320, (*services)->runLoop->now());
+            statusBar.draw(painter, 320);
         });
         benchmark::DoNotOptimize(renderer->pixelAt(0, 0));
 

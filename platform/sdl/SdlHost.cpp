@@ -15,6 +15,7 @@
 #include "platform/sdl/MixerSoundService.h"
 #include "platform/sdl/UrlOpener.h"
 #include "platform/ui/Accelerometer.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
@@ -22,7 +23,6 @@
 namespace platform {
 namespace {
 
-constexpr double kFrameInterval = 1.0 / 60;
 // Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
 constexpr double kLongestWait = 24 * 60 * 60;
 // The application id of the desktop entry, metadata and icon that an install provides.
@@ -76,7 +76,7 @@ int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool 
                            std::optional<double> statusBarChangesIn) {
     double wait = std::numeric_limits<double>::infinity();
     if (nextFireTime) wait = std::min(wait, *nextFireTime - now);
-    if (animating) wait = std::min(wait, kFrameInterval);
+    if (animating) wait = std::min(wait, kAnimationFrameInterval);
     if (statusBarChangesIn) wait = std::min(wait, *statusBarChangesIn);
     if (std::isinf(wait)) return -1;
     // Rounded up: waking a little early would find the timer not yet due and spin.
@@ -175,12 +175,12 @@ void SdlHost::loop() {
     Application& application = *services().application;
     while (!quit_) {
         runLoop.runUntilIdle();
-        const double now = runLoop.now();
         const Window* window = application.keyWindow();
-        const bool barChanged = statusBar_.update(application, now);
-        const bool animating = View::areAnimationsRunning() || statusBar_.isFading(now);
+        const bool barChanged = statusBar_.update(application);
+        // The bar's fade is one of the animations.
+        const bool animating = View::areAnimationsRunning();
         if (exposed_ || barChanged || animating || (window && window->needsDisplay()))
-            renderFrame(now);
+            renderFrame();
 
         const auto barChangesIn = statusBar_.isVisible()
                                       ? std::optional(statusBar_.secondsUntilNextMinute())
@@ -239,7 +239,7 @@ void SdlHost::deliver(const TouchInput::Sample& touch) {
         window->sendTouch(touch.phase, touch.location, services().runLoop->now());
 }
 
-void SdlHost::renderFrame(double now) {
+void SdlHost::renderFrame() {
     Window* window = services().application->keyWindow();
     painter_->reset();
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
@@ -247,7 +247,7 @@ void SdlHost::renderFrame(double now) {
     if (window) window->renderTree(*painter_);
     // The bar lies over the content, in the screen's own coordinates.
     painter_->reset();
-    statusBar_.draw(*painter_, kScreen.width, now);
+    statusBar_.draw(*painter_, kScreen.width);
     SDL_RenderPresent(renderer_.get());
     if (window) window->setNeedsDisplayFlag(false);
     exposed_ = false;

@@ -10,7 +10,7 @@
 #include "platform/sdl/FontCache.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/sdl/SdlPainter.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/sdl/TouchInput.h"
 
 namespace platform {
@@ -80,7 +80,7 @@ private:
     void handle(const SDL_Event& event);
     void keyDown(const SDL_KeyboardEvent& key);
     void deliver(const TouchInput::Sample& touch);
-    void renderFrame(double now);
+    void renderFrame();
     void shutDown();
 
     KeyHandler keyHandler_;

@@ -1,7 +1,6 @@
 #include "platform/ui/AlertView.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
@@ -132,13 +131,10 @@ void AlertView::dismissWithClickedButtonIndex(int /*index*/, bool animated) {
     }
     beginAnimations("alertDismiss");
     setAlpha(0);
+    setAnimationCompletion([self] {
+        if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
+    });
     commitAnimations();
-    services().runLoop->performAfterDelay(
-        kDefaultAnimationDuration,
-        [self] {
-            if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
-        },
-        nullptr, kCommonRunLoopModes);
 }
 
 std::vector<std::string> AlertView::wrapMessage(float width, const Measure& measure) const {

@@ -62,6 +62,21 @@ TEST_F(AboutTest, AboutPushesTheSameControllerWithAFreshTitleImageEachTime) {
         about().shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation::Portrait));
 }
 
+TEST_F(AboutTest, AboutAskedForDuringTheBackSlideOpensWhenTheSlideEnds) {
+    openAbout();
+    navigation().popViewControllerAnimated(true);
+    env.runLoop().runFor(platform::NavigationController::kTransitionDuration / 2);
+    platform::BarButtonItem sender("About");
+    interface->delegate()->about(sender);
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(navigation().topViewController().get(), &about());
+    EXPECT_TRUE(about().view()->isDescendantOf(*interface->delegate()->window()));
+    EXPECT_EQ(navigation().navigationBar()->backButtonTitle(), "back");
+    goBack();
+    EXPECT_EQ(navigation().topViewController().get(), &board());
+    EXPECT_NE(board().title(), "back");
+}
+
 TEST_F(AboutTest, SegmentedControlShowsTheStoredModeAndChangesItThroughTheBoard) {
     openAbout();
     auto control = shakeControl();

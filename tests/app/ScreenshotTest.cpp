@@ -6,7 +6,7 @@
 #include "app/AboutViewController.h"
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
@@ -119,14 +119,14 @@ protected:
     // scale 2.
     void drawScreenshot() {
         platform::StatusBar bar([] { return noon(); });
-        const double now = env.runLoop().now();
-        // Shown long enough ago that its fade-in is over.
-        bar.update(*platform::services().application, now - platform::StatusBar::kFadeDuration);
+        // The pictures show the bar at rest, without its fade-in.
+        platform::services().application->setStatusBarHidden(false, false);
+        bar.update(*platform::services().application);
         platform::SdlPainter& painter = renderer_->painter();
         renderer_->render([&](platform::Painter&) {
             window().renderTree(painter);
             painter.reset();
-            bar.draw(painter, 320, now);
+            bar.draw(painter, 320);
         });
     }
 

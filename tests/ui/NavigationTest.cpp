@@ -264,18 +264,27 @@ TEST_F(NavigationTest, AnimatedPopReversesThePushAndLetsThePoppedScreenGo) {
     EXPECT_EQ(navigation->topViewController(), about);
 }
 
-TEST_F(NavigationTest, PushesAndPopsDuringASlideAreRefusedWithALogLine) {
+TEST_F(NavigationTest, APushDuringASlideWaitsForItsEndAndAPopIsRefused) {
     showStack();
     navigation->pushViewController(about, true);
-    navigation->pushViewController(make("third"), true);
+    const auto third = make("third");
+    navigation->pushViewController(third, true);
+    navigation->pushViewController(make("fourth"), true);  // one push waits at most
     EXPECT_EQ(navigation->popViewControllerAnimated(true), nullptr);
     EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(navigation->viewControllers().size(), 2u);
 
+    // The waiting push starts when the slide ends and slides in itself.
     env.runLoop().runFor(NavigationController::kTransitionDuration);
+    EXPECT_EQ(navigation->topViewController(), third);
+    EXPECT_TRUE(navigation->isTransitioning());
+    env.runLoop().runFor(NavigationController::kTransitionDuration);
+    EXPECT_FALSE(navigation->isTransitioning());
+    EXPECT_TRUE(third->view()->isDescendantOf(*window));
+
     navigation->pushViewController(about, false);  // already on the stack
     EXPECT_EQ(log.size(), 3u);
-    EXPECT_EQ(navigation->popViewControllerAnimated(true), about);
+    EXPECT_EQ(navigation->popViewControllerAnimated(true), third);
 }
 
 // ---- Navigation bar ----

@@ -1,9 +1,11 @@
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/ui/Application.h"
 #include "platform/ui/Painter.h"
+#include "platform/ui/View.h"
 
 namespace platform {
 namespace {
@@ -18,16 +20,27 @@ std::string clockText(std::time_t time) {
 
 }  // namespace
 
-StatusBar::StatusBar(WallClock wallClock) : wallClock_(std::move(wallClock)) {}
+StatusBar::StatusBar(WallClock wallClock)
+    : wallClock_(std::move(wallClock)), fade_(std::make_shared<View>()) {}
 
-bool StatusBar::update(const Application& application, double now) {
-    bool changed = false;
+StatusBar::~StatusBar() = default;
+
+bool StatusBar::update(const Application& application) {
+    bool changed = std::exchange(*fadeEnded_, false);
     const bool visible = !application.isStatusBarHidden();
     if (visible != visible_) {
         visible_ = visible;
-        fadeStart_ = visible && application.statusBarAnimated()
-                         ? now
-                         : -std::numeric_limits<double>::infinity();
+        fade_->setAlpha(0);
+        if (visible && application.statusBarAnimated()) {
+            View::beginAnimations("statusBarFade");
+            View::setAnimationDuration(kFadeDuration);
+            fade_->setAlpha(1);
+            // The last frame of the fade is drawn once it is over.
+            View::setAnimationCompletion([ended = fadeEnded_] { *ended = true; });
+            View::commitAnimations();
+        } else {
+            fade_->setAlpha(1);
+        }
         changed = true;
     }
     const bool translucent = application.statusBarStyle() == StatusBarStyle::BlackTranslucent;
@@ -41,7 +54,7 @@ bool StatusBar::update(const Application& application, double now) {
     return changed;
 }
 
-bool StatusBar::isFading(double now) const { return visible_ && now < fadeStart_ + kFadeDuration; }
+bool StatusBar::isFading() const { return visible_ && fade_->isAnimating(); }
 
 double StatusBar::secondsUntilNextMinute() const {
     const std::time_t time = wallClock_();
@@ -50,12 +63,11 @@ double StatusBar::secondsUntilNextMinute() const {
     return 60 - std::min(local.tm_sec, 59);
 }
 
-void StatusBar::draw(Painter& painter, float width, double now) const {
+void StatusBar::draw(Painter& painter, float width) const {
     if (!visible_) return;
     const Rect bar(0, 0, width, kHeight);
     painter.save();
-    painter.multiplyAlpha(
-        static_cast<float>(std::clamp((now - fadeStart_) / kFadeDuration, 0.0, 1.0)));
+    painter.multiplyAlpha(fade_->presentationAlpha());
     // The translucent style lets the content under the bar show through.
     painter.fillRect(bar, Color::white(0, translucent_ ? 0.5f : 1.0f));
     painter.drawText(timeText_, Font::boldSystemFont(12), Color::whiteColor(), bar,
