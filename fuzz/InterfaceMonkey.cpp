@@ -13,6 +13,7 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/Window.h"
+#include "tests/support/RecordingPainter.h"
 #include "tests/support/RecordingSoundService.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"
@@ -26,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <typeinfo>
 
 namespace fuzz {
 namespace {
@@ -118,7 +120,8 @@ private:
 InterfaceMonkey::InterfaceMonkey()
     : environment_(std::make_unique<platform::UiTestEnvironment>()),
       config_(std::make_unique<platform::TempDirectory>()),
-      sound_(std::make_shared<platform::RecordingSoundService>()) {
+      sound_(std::make_shared<platform::RecordingSoundService>()),
+      painter_(std::make_unique<platform::RecordingPainter>()) {
     platform::SystemSoundService::setShared(sound_);
     platform::Bundle::setMain(std::make_shared<platform::Bundle>(resourceFolder()));
     platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(
@@ -126,6 +129,7 @@ InterfaceMonkey::InterfaceMonkey()
     // A desktop without a sensor: the feed samples a device at rest, and S jolts it.
     feed_ = platform::AccelerometerFeed::start(nullptr);
     interface_ = launchInterface();
+    drawFrame();
     // The board seeds the random shake from the wall clock; a fixed seed makes every run of an
     // input the same.
     srandom(1);
@@ -242,6 +246,10 @@ bool InterfaceMonkey::tapControl(size_t index, double holdSeconds) {
     if (targets.empty()) return false;
     platform::View& target = *targets[index % targets.size()];
     const platform::Rect frame = target.convertRect(target.bounds(), nullptr);
+    if (kTrace)
+        std::fprintf(stderr, "           control %zu of %zu: %s at %.0f, %.0f\n",
+                     index % targets.size(), targets.size(), typeid(target).name(), frame.midX(),
+                     frame.midY());
     tap({frame.midX(), frame.midY()}, holdSeconds);
     return true;
 }
@@ -313,7 +321,18 @@ void InterfaceMonkey::settle(bool fully) {
         notePlays();
         checker_->checkPass();
     }
+    drawFrame();
     if (fully) checker_->check();
+}
+
+// As the host draws after the run loop's passes: only when something changed or moves. Drawing
+// lays the tree out, which is when a table makes its cells and a bar its buttons.
+void InterfaceMonkey::drawFrame() {
+    platform::Window& shown = window();
+    if (!shown.needsDisplay() && !platform::View::areAnimationsRunning()) return;
+    painter_->clear();
+    shown.renderTree(*painter_);
+    shown.setNeedsDisplayFlag(false);
 }
 
 void InterfaceMonkey::passTime(double seconds) {

@@ -15,6 +15,7 @@ class MainInterface;
 
 namespace platform {
 class AccelerometerFeed;
+class RecordingPainter;
 class RecordingSoundService;
 class TempDirectory;
 class UiTestEnvironment;
@@ -68,6 +69,7 @@ private:
     // Runs the passes due now, checking what a pass can break after the event that led here and
     // after each pass, and everything at the end when `fully`.
     void settle(bool fully = true);
+    void drawFrame();
     // Lets time pass, timer by timer, ending plays as their clips end.
     void passTime(double seconds);
     void notePlays();
@@ -79,6 +81,7 @@ private:
     std::unique_ptr<platform::UiTestEnvironment> environment_;
     std::unique_ptr<platform::TempDirectory> config_;
     std::shared_ptr<platform::RecordingSoundService> sound_;
+    std::unique_ptr<platform::RecordingPainter> painter_;
     std::shared_ptr<platform::AccelerometerFeed> feed_;
     std::shared_ptr<MainInterface> interface_;
     std::unique_ptr<InvariantChecker> checker_;

@@ -122,11 +122,11 @@ def drag(x0, y0, x1, y1, moves=10, apart=0.03):
     return [DRAG] + point(x0, y0) + point(x1, y1) + [moves - 1, round(apart / 0.05 * 255)]
 
 
-ROW = lambda n: (160, 64 + 22 + 44 * n)
-EDIT, ABOUT, BACK = (30, 42), (285, 42), (30, 42)
-LOOP_SWITCH, LOOP_LABEL = (100, 458), (25, 458)
-DELAY_LABEL, DELAY_SLIDER = (175, 458), (260, 458)
-CHECK = lambda n: (20, 64 + 22 + 44 * n)
+ROW = lambda n: (160, 76 + 44 * n)
+EDIT, ABOUT, BACK = (32, 42), (287, 42), (32, 42)
+LOOP_SWITCH, LOOP_LABEL = (103, 458), (27, 458)
+DELAY_LABEL, DELAY_SLIDER = (177, 458), (258, 458)
+CHECK = lambda n: (21, 76 + 44 * n)
 SHOW_ALL, HIDE_ALL = (124, 458), (260, 458)
 SEGMENT = lambda n: (10 + 37 + 75 * n, 64 + 230)
 
