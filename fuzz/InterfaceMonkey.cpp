@@ -338,7 +338,8 @@ void InterfaceMonkey::drawFrame() {
 void InterfaceMonkey::passTime(double seconds) {
     auto& runLoop = platform::RunLoop::main();
     auto& clock = environment_->clock();
-    const double end = runLoop.now() + seconds;
+    // Bounded, so that an input of many long waits still runs in well under a second.
+    const double end = std::min(runLoop.now() + seconds, kMaxVirtualSeconds);
     for (;;) {
         // Views and preferences are checked in full once the time has passed: what a timer
         // breaks there stays broken.

@@ -53,6 +53,8 @@ public:
     void play(std::span<const uint8_t> bytes);
 
     static constexpr size_t kMaxSteps = 400;
+    // Virtual time stops here: later steps happen at this moment.
+    static constexpr double kMaxVirtualSeconds = 120;
 
 private:
     class Reader;

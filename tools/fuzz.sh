@@ -64,7 +64,7 @@ for target in "${targets[@]}"; do
         failed+=("$target")
         tail -n 40 "$build/$target.log" >&2
     fi
-    grep -E '^(stat::|#[0-9]+ +DONE)' "$build/$target.log" || true
+    grep -E '^(stat::|#[0-9]+[[:space:]]+DONE)' "$build/$target.log" || true
 done
 
 if ((${#failed[@]} > 0)); then
