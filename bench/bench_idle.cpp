@@ -1,0 +1,160 @@
+// The board at rest: the real host (SdlHost, as the binary runs it) with the whole interface
+// on an X display, SDL's dummy audio driver and no accelerometer, left alone for 10 s. Measures
+// the main thread only, from a second thread: its CPU time (the thread's own CPU clock) as a
+// percentage of one core, and its wake-ups per second (voluntary context switches: each time it
+// went to sleep in SDL and was woken again). The audio device's thread belongs to SDL and is
+// not counted. Goal: at most 0.1 % of a core and 5 wake-ups a second.
+//
+// It runs on X (Xvfb when no display is set) rather than on SDL's dummy video driver, because
+// the dummy driver cannot wait for events: SDL then polls for them every millisecond, and the
+// figure would measure that poll instead of the board.
+
+#include <benchmark/benchmark.h>
+
+#include <SDL2/SDL.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "app/MainInterface.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/sdl/SdlHost.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+constexpr double kSettleSeconds = 3.0;  // launch, first frames and the status bar's slide-in
+constexpr double kMeasureSeconds = 10.0;
+
+// A virtual X display for the run when none is set; stopped when the object goes away.
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        const char* display = std::getenv("DISPLAY");
+        if (display && *display) return;
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(pipeFds[0]);
+            const std::string fd = std::to_string(pipeFds[1]);
+            if (std::FILE* null = std::freopen("/dev/null", "w", stderr)) (void)null;
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x1080x24",
+                     "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        // Xvfb writes the display number it chose once it accepts connections.
+        char number[16] = {};
+        const ssize_t got = pid_ > 0 ? ::read(pipeFds[0], number, sizeof number - 1) : -1;
+        ::close(pipeFds[0]);
+        if (got > 0)
+            ::setenv("DISPLAY", (":" + std::string(number, strcspn(number, "\n"))).c_str(), 1);
+    }
+    ~VirtualDisplay() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+// A private configuration folder, so the run neither reads nor changes the user's preferences.
+class TemporaryConfig {
+public:
+    TemporaryConfig() {
+        char pattern[] = "/tmp/bench_idle-XXXXXX";
+        folder_ = ::mkdtemp(pattern) ? fs::path(pattern) : fs::temp_directory_path();
+        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+    }
+    ~TemporaryConfig() {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+private:
+    fs::path folder_;
+};
+
+double threadCpuSeconds(pthread_t thread) {
+    clockid_t clock;
+    timespec now{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &now) != 0) return 0;
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+long voluntarySwitches(long tid) {
+    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+    const std::string key = "voluntary_ctxt_switches:";
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+    return 0;
+}
+
+void BM_BoardAtRestWithoutASensor(benchmark::State& state) {
+    VirtualDisplay display;
+    TemporaryConfig config;
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    platform::Bundle::setMain(std::make_shared<platform::Bundle>(SOUNDBOARD_RESOURCES_DIR));
+    std::atomic<bool> sensorFound = false;
+    platform::Log::setSink([&](const std::string& line) {
+        if (line.rfind("Accelerometer: reading", 0) == 0) sensorFound = true;
+    });
+
+    const pthread_t mainThread = pthread_self();
+    const long mainTid = ::syscall(SYS_gettid);
+    double cpu = 0;
+    long wakeUps = 0;
+    for (auto _ : state) {
+        // Measures from beside the host, then asks it to quit as closing the window would.
+        std::thread monitor([&] {
+            std::this_thread::sleep_for(std::chrono::duration<double>(kSettleSeconds));
+            const double cpuBefore = threadCpuSeconds(mainThread);
+            const long switchesBefore = voluntarySwitches(mainTid);
+            std::this_thread::sleep_for(std::chrono::duration<double>(kMeasureSeconds));
+            cpu = threadCpuSeconds(mainThread) - cpuBefore;
+            wakeUps = voluntarySwitches(mainTid) - switchesBefore;
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        });
+        platform::SdlHost host;
+        const int status = host.run([] { return MainInterface::load(); });
+        monitor.join();
+        if (status != 0) state.SkipWithError("the host could not start (no display?)");
+    }
+    platform::Log::setSink({});
+    if (sensorFound) state.SkipWithError("this machine has an accelerometer");
+
+    const double cpuPercent = 100.0 * cpu / kMeasureSeconds;
+    const double wakeUpsPerSecond = static_cast<double>(wakeUps) / kMeasureSeconds;
+    state.counters["cpu_%"] = cpuPercent;
+    state.counters["wakeups/s"] = wakeUpsPerSecond;
+    std::printf(
+        "main thread at rest for %.0f s: %.3f %% of a core (goal <= 0.1), %.1f wake-ups/s "
+        "(goal <= 5)\n",
+        kMeasureSeconds, cpuPercent, wakeUpsPerSecond);
+}
+BENCHMARK(BM_BoardAtRestWithoutASensor)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
