@@ -22,10 +22,10 @@ namespace platform {
 // readings resume with the sample after it.
 //
 // With a source the samples never stop. Without one the device is at rest, and samples of a
-// device at rest tell a listener nothing new once it has seen a few: so the feed samples only in
-// bursts of kSettleSamples at the usual rate, one at the start and one after each jolt (a jolt
-// during a burst lengthens it), and otherwise leaves the run loop asleep. A burst is long enough
-// for a listener to see the device come back to rest and to count out the samples it ignores
+// device at rest tell a listener nothing new once it has seen a few: so the feed samples at the
+// usual rate only in bursts, one at the start and one from each jolt until kSettleSamples after
+// it (a jolt during a burst lengthens it), and otherwise leaves the run loop asleep. That is long
+// enough for a listener to see the device come back to rest and to count out the samples it ignores
 // after a shake (the board ignores 50, one second), so it behaves as with an endless stream.
 class AccelerometerFeed : public std::enable_shared_from_this<AccelerometerFeed> {
 public:
