@@ -125,7 +125,10 @@ void BM_BoardAtRestWithoutASensor(benchmark::State& state) {
     long wakeUps = 0;
     for (auto _ : state) {
         // Measures from beside the host, then asks it to quit as closing the window would.
+        std::atomic<bool> launched = false;
         std::thread monitor([&] {
+            // Counted from the launch: starting X and SDL may take a while on a busy machine.
+            while (!launched) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::duration<double>(kSettleSeconds));
             const double cpuBefore = threadCpuSeconds(mainThread);
             const long switchesBefore = voluntarySwitches(mainTid);
@@ -137,7 +140,11 @@ void BM_BoardAtRestWithoutASensor(benchmark::State& state) {
             SDL_PushEvent(&quit);
         });
         platform::SdlHost host;
-        const int status = host.run([] { return MainInterface::load(); });
+        const int status = host.run([&] {
+            launched = true;
+            return MainInterface::load();
+        });
+        launched = true;  // a host that failed to start never loads the interface
         monitor.join();
         if (status != 0) state.SkipWithError("the host could not start (no display?)");
     }
