@@ -125,6 +125,8 @@ public:
     static constexpr int32_t kSamplesIgnoredAfterShake = 50;
     static constexpr double kAccelerometerInterval = 0.02;
     static constexpr double kToolbarSlideDuration = 0.4;
+    // How late a looping play may fire and still count as on time (about one frame).
+    static constexpr double kWakeUpAllowance = 0.02;
 
 private:
     std::shared_ptr<RootViewController> self();

@@ -35,7 +35,10 @@ std::shared_ptr<AccelerometerFeed> AccelerometerFeed::start(
     std::shared_ptr<AccelerometerFeed> feed(new AccelerometerFeed(std::move(source)));
     feed->origin_ = services().runLoop->now();
     feed->interval_ = usableInterval(services().accelerometer->updateInterval());
-    feed->scheduleNext();
+    if (feed->source_)
+        feed->scheduleNext();
+    else
+        feed->startBurst();  // the listener's first samples show it the device at rest
     return feed;
 }
 
@@ -48,6 +51,22 @@ AccelerometerFeed::~AccelerometerFeed() {
 
 void AccelerometerFeed::keyPressed(int32_t keycode) {
     if (keycode == kShakeKey) jolt();
+}
+
+void AccelerometerFeed::jolt() {
+    joltPending_ = true;
+    if (!source_) startBurst();
+}
+
+void AccelerometerFeed::startBurst() {
+    // The next sample (the jolt, if one is pending) plus the samples at rest after it.
+    burstLeft_ = 1 + kSettleSamples;
+    const auto timer = timer_.lock();
+    if (timer && timer->isValid()) return;  // already sampling: the burst just goes on longer
+    // Counted afresh from now, so the first sample comes one interval after the key.
+    origin_ = services().runLoop->now();
+    samples_ = 0;
+    scheduleNext();
 }
 
 void AccelerometerFeed::sample() {
@@ -64,6 +83,10 @@ void AccelerometerFeed::sample() {
         acceleration.timestamp = services().runLoop->now();
         accelerometer.deliver(acceleration);
     }
+    // Without a source the run loop may sleep once the burst is over.
+    if (!source_ && --burstLeft_ <= 0) return;
+    // A jolt asked for by the listener itself may already have booked the next sample.
+    if (const auto next = timer_.lock(); next && next->isValid()) return;
     scheduleNext();
 }
 

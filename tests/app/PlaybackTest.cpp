@@ -2,6 +2,8 @@
 
 #include "app/DBSlider.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/Window.h"
+#include "tests/support/TouchDriver.h"
 
 namespace {
 
@@ -207,3 +209,35 @@ TEST_F(PlaybackTest, LoopingClipWithoutLengthOrDelayDoesNotSpin) {
 }
 
 }  // namespace
+
+TEST_F(PlaybackTest, ARepeatHeldBackByADragSetsTheNextOneFromWhenItPlayed) {
+    turnLoopOn();
+    slideTo(2.0f);
+    const double t0 = env.clock().now();
+    tapRow(0);  // plays at 2.0; repeats due every 3.2 s
+    env.runLoop().runFor(5.19);
+
+    // A wake-up 15 ms late is absorbed: the repeat after it keeps the 3.2 s grid.
+    env.runLoop().setMode(platform::kTrackingRunLoopMode);
+    env.runLoop().runFor(0.025);
+    env.runLoop().setMode(platform::kDefaultRunLoopMode);
+    env.runLoop().runFor(3.3);
+
+    // A finger drags the list across the repeat due at 11.6; it plays when the drag ends.
+    auto& window = *interface->delegate()->window();
+    const platform::Point start{160, 150};
+    platform::TouchDriver::down(window, start);
+    env.runLoop().runFor(0.05);
+    platform::TouchDriver::move(window, {start.x, start.y + 40});
+    env.runLoop().runFor(4.0);
+    platform::TouchDriver::up(window, {start.x, start.y + 40});
+    const double released = env.clock().now() - t0;
+    env.runLoop().runFor(4.0);
+
+    const auto times = startTimes(t0);
+    ASSERT_EQ(times.size(), 5u) << testing::PrintToString(times) << " released " << released;
+    EXPECT_NEAR(times[1], 5.215, 1e-6);
+    EXPECT_NEAR(times[2], 8.4, 1e-6) << "a small wake-up delay does not shift the loop";
+    EXPECT_NEAR(times[3], released, 1e-6) << "the held-back repeat plays when the drag ends";
+    EXPECT_NEAR(times[4], released + 3.2, 1e-6) << "the next comes a full period later";
+}

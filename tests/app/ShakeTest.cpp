@@ -1,5 +1,6 @@
 #include "tests/app/BoardFixture.h"
 
+#include "platform/sdl/AccelerometerFeed.h"
 #include "platform/ui/SegmentedControl.h"
 
 #include <cmath>
@@ -156,6 +157,24 @@ TEST_F(ShakeTest, ChosenModeIsUsedAtOnceAndAfterARestart) {
     shake();
     settle();
     EXPECT_EQ(played(), (std::vector<std::string>{"E", "E"}));
+}
+
+TEST_F(ShakeTest, ShakeKeyWithoutASensorShakesAtMostOnceASecondAndThenLetsTheLoopSleep) {
+    setMode(3);  // each shake plays the last row, E
+    auto feed = platform::AccelerometerFeed::start(nullptr);
+    env.runLoop().runFor(3.0);
+    const auto press = [&](double thenWait) {
+        feed->keyPressed(platform::AccelerometerFeed::kShakeKey);
+        env.runLoop().runFor(thenWait);
+    };
+    press(0.5);
+    press(0.6);  // within a second of the first shake: ignored
+    press(3.0);  // 1.1 s after it: shakes again
+    EXPECT_EQ(played(), (std::vector<std::string>{"E", "E"}));
+    EXPECT_FALSE(env.runLoop().nextFireTime()) << "at rest nothing is left to wake the loop";
+
+    press(3.0);
+    EXPECT_EQ(played().size(), 3u);
 }
 
 TEST_F(ShakeTest, BrokenSamplesTruncateWithoutUndefinedBehaviour) {

@@ -183,6 +183,25 @@ TEST_F(AccelerometerFeedTest, ShakeKeyGivesExactlyOneJoltThatTheBoardCountsAsASh
     EXPECT_EQ(squaredJump(samples()[3], samples()[4]), 0);
 }
 
+TEST_F(AccelerometerFeedTest, WithoutASourceOnlyTheStartAndEachJoltBringSamples) {
+    constexpr size_t kBurst = AccelerometerFeed::kSettleSamples + 1;
+    auto feed = AccelerometerFeed::start(nullptr);
+    environment_.runLoop().runFor(10.0);
+    EXPECT_EQ(samples().size(), kBurst);
+    EXPECT_FALSE(environment_.runLoop().nextFireTime()) << "a device at rest wakes nobody";
+
+    const double pressed = environment_.runLoop().now();
+    feed->keyPressed(SDLK_s);
+    environment_.runLoop().runFor(0.5);
+    feed->keyPressed(SDLK_s);  // a jolt during the burst lengthens it
+    environment_.runLoop().runFor(10.0);
+    ASSERT_EQ(samples().size(), 2 * kBurst + 25);
+    EXPECT_NEAR(samples()[kBurst].timestamp - pressed, 0.02, 1e-9);
+    EXPECT_DOUBLE_EQ(samples()[kBurst].x, AccelerometerFeed::kJolt.x);
+    EXPECT_DOUBLE_EQ(samples()[kBurst + 25].x, AccelerometerFeed::kJolt.x);
+    EXPECT_FALSE(environment_.runLoop().nextFireTime());
+}
+
 TEST_F(AccelerometerFeedTest, JoltIsAShakeWhereverTheDeviceIsHeld) {
     auto feed = startScripted();
     // Half an interval off the sample times, so that each run below ends between samples.
