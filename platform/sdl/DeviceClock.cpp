@@ -7,8 +7,8 @@
 namespace platform {
 namespace {
 constexpr double kStartBandwidth = 20.0;  // Hz, while locking on
-constexpr double kBandwidth = 0.1;        // Hz, once locked
-// The bandwidth shrinks by e every this many seconds: from 20 Hz to 0.1 Hz in 2.8 s. Faster,
+constexpr double kBandwidth = 0.05;       // Hz, once locked
+// The bandwidth shrinks by e every this many seconds: from 20 Hz to 0.05 Hz in 3.2 s. Faster,
 // the loop freezes before it has learnt the rate of a device that runs several per cent off
 // and takes ten seconds to work off the rest; slower, the jitter reaches the starts for longer.
 constexpr double kNarrowingSeconds = 0.53;
@@ -18,7 +18,10 @@ constexpr double kStallBuffers = 8.0;
 
 void DeviceClock::restart(double hostTime, int64_t frame, int frames) {
     // After a stall the learnt rate is still the best guess; at the start only the nominal is.
-    if (!started_) secondsPerFrame_ = 1.0 / nominalRate_;
+    if (started_)
+        ++restarts_;
+    else
+        secondsPerFrame_ = 1.0 / nominalRate_;
     started_ = true;
     bandwidth_ = kStartBandwidth;
     t0_ = hostTime;

@@ -19,11 +19,12 @@ namespace platform {
 // change within about 1 / bandwidth seconds, and a single late wake-up moves it only by a
 // fraction of that error. Its bandwidth starts wide (20 Hz) so that it locks within a fraction
 // of a second of the device opening and learns the device's real rate, then narrows over about
-// three seconds to 0.1 Hz, where callbacks that come up to a millisecond late move the mapping
+// three seconds to 0.05 Hz, where callbacks that come up to a millisecond late move the mapping
 // by a few hundredths of a millisecond (simulated: a device 6 % fast with 1 ms of callback
-// jitter maps every time within 0.06 ms of the truth from two seconds after opening). The price is
-// that a later change of the device's rate takes some ten seconds to be followed; device clocks do
-// not change rate that fast.
+// jitter maps every time within 0.05 ms of the truth from two seconds after opening, within
+// 0.025 ms from five seconds). The price is
+// that a later change of the device's rate takes some twenty seconds to be followed; device clocks
+// do not change rate that fast.
 //
 // Used by the audio thread only.
 class DeviceClock {
@@ -36,6 +37,8 @@ public:
     void bufferRequested(double hostTime, int64_t frame, int frames);
 
     bool locked() const { return started_; }
+    // Times the loop started afresh after a stall, a clock step or a skipped buffer.
+    uint64_t restarts() const { return restarts_; }
     // The device frame (fractional) that is asked for at `hostTime`, and the inverse.
     double frameAt(double hostTime) const;
     double timeAt(double frame) const;
@@ -53,6 +56,7 @@ private:
     double t1_ = 0;               // predicted time of the next buffer
     int64_t f0_ = 0;              // the current buffer's first frame
     int64_t f1_ = 0;              // the next buffer's first frame
+    uint64_t restarts_ = 0;
 };
 
 }  // namespace platform

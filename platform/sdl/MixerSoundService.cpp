@@ -16,7 +16,7 @@ constexpr double kRecheckSeconds = 0.005;
 }  // namespace
 
 double MixerSoundService::latencyFor(int rate, int bufferFrames) {
-    return 2.0 * bufferFrames / rate + 0.0005;
+    return 2.0 * bufferFrames / rate + 0.001;
 }
 
 std::shared_ptr<MixerSoundService> MixerSoundService::open() {

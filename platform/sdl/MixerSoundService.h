@@ -50,8 +50,9 @@ public:
     // The mixer, for an offline service's owner to pull.
     VoiceMixer& mixer() { return *mixer_; }
 
-    // Two buffers (one being played, one being filled when a request arrives) and half a
-    // millisecond for the run loop to get to a due timer or event.
+    // Two buffers (a request waits up to one for the next callback, and the run loop may get
+    // to a due timer or event up to about one late) and a millisecond for the audio thread's
+    // own wake-up lateness: 6.3 ms at 128 frames and 48 kHz.
     static double latencyFor(int rate, int bufferFrames);
 
 private:

@@ -92,6 +92,7 @@ bool VoiceMixer::popEnded(Ended& ended) {
 void VoiceMixer::render(float* out, int frames, double hostTime) {
     const int64_t start = frame_.load(std::memory_order_relaxed);
     clock_.bufferRequested(hostTime, start, frames);
+    clockRestarts_.store(clock_.restarts(), std::memory_order_relaxed);
     takeCommands(start);
     std::fill(out, out + static_cast<ptrdiff_t>(frames) * kChannels, 0.0f);
     mixVoices(out, frames, start);

@@ -69,6 +69,8 @@ public:
     // Plays whose start frame had already passed when they reached the audio side: they
     // started at once instead. Any thread may read it.
     uint64_t lateStarts() const { return lateStarts_.load(std::memory_order_relaxed); }
+    // Times the device clock's mapping started afresh (see DeviceClock). Any thread.
+    uint64_t clockRestarts() const { return clockRestarts_.load(std::memory_order_relaxed); }
 
 private:
     struct Voice {
@@ -110,6 +112,7 @@ private:
     SpscQueue<Report> reports_;
     std::atomic<uint64_t> applied_{0};
     std::atomic<uint64_t> lateStarts_{0};
+    std::atomic<uint64_t> clockRestarts_{0};
     std::atomic<int64_t> frame_{0};
 
     // Main side.

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 
 constexpr int kRate = 48000;
 constexpr int kBuffer = 128;
-// Two buffers and half a millisecond.
-constexpr int64_t kLatencyFrames = 2 * kBuffer + 24;
+// Two buffers and a millisecond.
+constexpr int64_t kLatencyFrames = 2 * kBuffer + 48;
 
 struct Finished {
     SystemSoundID sound;
