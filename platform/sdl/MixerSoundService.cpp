@@ -72,10 +72,10 @@ void MixerSoundService::playSystemSound(SystemSoundID sound) {
     const double due = runLoop_.dueTime();
     const uint64_t play = nextPlay_++;
     mixer_->play(clip, sound, play, due);
-    const double seconds = static_cast<double>(clip.frames()) / mixer_->rate();
-    const double oneBuffer = static_cast<double>(bufferFrames_) / mixer_->rate();
-    plays_[play] = {sound,
-                    due + mixer_->latencyFrames() / double(mixer_->rate()) + seconds + oneBuffer};
+    // It ends in the mixer after the latency and the clip, and is reported with the buffer
+    // that holds its last frame.
+    const int64_t frames = mixer_->latencyFrames() + clip.frames() + bufferFrames_;
+    plays_[play] = {sound, due + static_cast<double>(frames) / mixer_->rate()};
     scheduleCollection();
 }
 
