@@ -22,9 +22,11 @@ namespace platform {
 // three seconds to 0.05 Hz, where callbacks that come up to a millisecond late move the mapping
 // by a few hundredths of a millisecond (simulated: a device 6 % fast with 1 ms of callback
 // jitter maps every time within 0.05 ms of the truth from two seconds after opening, within
-// 0.025 ms from five seconds). The price is
-// that a later change of the device's rate takes some twenty seconds to be followed; device clocks
-// do not change rate that fast.
+// 0.025 ms from five seconds). So narrow a loop would take some twenty seconds to follow a
+// later change of the device's pace. Device clocks do not change that fast, but a driver may
+// (SDL's disk driver on a busy machine): that shows in prediction errors that no longer average
+// out to 0 (2 ms off on average), and then the loop widens to 2 Hz until it has caught up,
+// and narrows again.
 //
 // Used by the audio thread only.
 class DeviceClock {
@@ -51,6 +53,7 @@ private:
     double nominalRate_;
     bool started_ = false;
     double bandwidth_ = 0;        // Hz
+    double meanError_ = 0;        // recent prediction errors, averaged
     double secondsPerFrame_ = 0;  // the loop's rate estimate
     double t0_ = 0;               // smoothed time of the current buffer's first frame
     double t1_ = 0;               // predicted time of the next buffer
