@@ -87,16 +87,29 @@ std::shared_ptr<const DecodedClip> DecodedClip::decode(const std::string& path, 
 
     std::vector<float> source;
     if (!readAll(file.get(), info, source)) return nullptr;
+    // Float files may hold anything, NaN included: nothing that could upset the resampler or
+    // the mix passes. Integer formats are in range already.
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
+        for (float& sample : source)
+            sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+
     auto clip = std::make_shared<DecodedClip>();
     if (source.empty()) return clip;
-    if (info.channels == kChannels && info.samplerate == rate) {
-        clip->samples = std::move(source);
-    } else if (!convert(source, info.channels, info.samplerate, rate, clip->samples)) {
-        return nullptr;
+    if (info.samplerate == rate && info.channels <= kChannels) {
+        // The shipped clips' case: at the device's rate, mono or stereo, copied as they are.
+        if (info.channels == kChannels) {
+            clip->samples = std::move(source);
+        } else {
+            clip->samples.resize(source.size() * kChannels);
+            for (size_t i = 0; i < source.size(); ++i)
+                clip->samples[2 * i] = clip->samples[2 * i + 1] = source[i];
+        }
+        return clip;
     }
-    // Float files may hold anything, NaN included: nothing that could upset the mix passes.
-    for (float& sample : clip->samples)
-        sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
+    if (!convert(source, info.channels, info.samplerate, rate, clip->samples)) return nullptr;
+    // A resampled signal may overshoot full scale a little near a step.
+    for (float& sample : clip->samples) sample = std::clamp(sample, -1.0f, 1.0f);
     return clip;
 }
 
