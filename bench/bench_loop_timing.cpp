@@ -1,190 +1,268 @@
-// Real-time accuracy of a looping clip: the board loops a 1.2 s clip with a delay of 0.5 s
-// through the real SDL_mixer service, with SDL's disk audio driver writing what the device
-// would play to a file. Each start is found in the captured audio and compared with its ideal
-// time (the first start plus k x 1.7 s). Prints the largest deviation and the drift.
+// Timing of a looping clip as heard. The board loops a clip through the real mixer service
+// and each start is found in the audio itself:
 //
-// The disk driver paces its writes with whole-millisecond sleeps, so its sample clock runs a
-// few per cent off the wall clock. Sample positions are therefore converted to seconds with the
-// rate actually written: frames captured divided by the wall time the device was open.
+// 1. Virtual device: the service's mixer is pulled buffer by buffer at exactly 48 kHz on a
+//    virtual clock. A 1.2 s clip with a 0.5 s delay, 100 repeats: each start's distance from
+//    ideal (first start + k x 1.7 s) and the drift. The same clip with delay 0: the gap or
+//    overlap at every seam, in frames (the clip is one constant level, so a gap is silence and
+//    an overlap twice the level).
+// 2. SDL's disk driver, in real time: it writes a buffer per whole number of milliseconds, so
+//    its frame clock runs several per cent fast against the run loop's, and a "gapless" loop
+//    shows a constant offset at each seam. What must hold there is evenness: every seam's
+//    offset within 0.25 ms of the others (a 1 s clip with delay 0), and delayed repeats
+//    within 0.25 ms of even spacing (1.2 s + 0.5 s).
 //
-// Runs for about 20 s of wall time. Usage: bench_loop_timing [repeats]
+// Usage: bench_loop_timing [repeats on the disk driver, default 10]  (about 2 x 17 s of wall
+// time per 10 repeats)
 
+#include "platform/ui/Accelerometer.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ImageCache.h"
+#include <optional>
+#include "platform/foundation/Services.h"
 #include "app/DBSlider.h"
 #include "app/RootViewController.h"
+#include "bench/ConstantClip.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
-#include "platform/ui/Accelerometer.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/ImageCache.h"
 #include "platform/ui/TableView.h"
-#include "tests/support/WavWriter.h"
-#include "platform/foundation/Services.h"
 
 #include <stdlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 namespace {
 namespace fs = std::filesystem;
 
-constexpr double kClipSeconds = 1.2;
-constexpr float kDelaySeconds = 0.5f;
+constexpr int kRate = 48000;
+constexpr int kBuffer = 128;
 
-// Forwards to the real service and notes when each play was asked for, so the board's own
-// timing can be told apart from the audio path's.
-class TimedService final : public platform::SystemSoundService {
-public:
-    explicit TimedService(std::shared_ptr<platform::SystemSoundService> inner)
-        : inner_(std::move(inner)) {}
-    std::vector<double> playTimes;
+// The board, with one clip in its bundle, looping with the given delay.
+struct Board {
+    std::shared_ptr<RootViewController> controller = std::make_shared<RootViewController>();
+    RootViewController::Outlets outlets;
 
-    platform::OSStatus createSystemSoundID(const platform::Url& url,
-                                           platform::SystemSoundID& out) override {
-        return inner_->createSystemSoundID(url, out);
-    }
-    void playSystemSound(platform::SystemSoundID sound) override {
-        playTimes.push_back(platform::services().runLoop->now());
-        inner_->playSystemSound(sound);
-    }
-    platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID sound,
-                                                platform::RunLoop* loop,
-                                                platform::RunLoopModes modes, CompletionProc proc,
-                                                void* data) override {
-        return inner_->addSystemSoundCompletion(sound, loop, modes, proc, data);
-    }
-    void removeSystemSoundCompletion(platform::SystemSoundID sound) override {
-        inner_->removeSystemSoundCompletion(sound);
-    }
-    void disposeSystemSoundID(platform::SystemSoundID sound) override {
-        inner_->disposeSystemSoundID(sound);
-    }
-
-private:
-    std::shared_ptr<platform::SystemSoundService> inner_;
-};
-
-// Prints each time against start 0 + k x period; returns the largest deviation.
-double report(const char* what, const std::vector<double>& times, double period) {
-    double worst = 0;
-    for (size_t k = 0; k < times.size(); ++k) {
-        const double deviation = times[k] - times[0] - static_cast<double>(k) * period;
-        worst = std::max(worst, std::abs(deviation));
-        std::printf("%s %2zu: %9.4f s, ideal %9.4f s, deviation %+7.2f ms\n", what, k,
-                    times[k] - times[0], static_cast<double>(k) * period, deviation * 1000);
-    }
-    const double drift = times.back() - times[0] - static_cast<double>(times.size() - 1) * period;
-    std::printf("%s: largest deviation %.2f ms; drift over the run %+.2f ms\n\n", what,
-                worst * 1000, drift * 1000);
-    return worst;
-}
-
-// Sample indices where sound starts after at least 0.2 s of silence.
-std::vector<size_t> onsets(const std::vector<int16_t>& mono, int rate) {
-    std::vector<size_t> found;
-    size_t quiet = static_cast<size_t>(rate);  // silence before the first start counts
-    for (size_t i = 0; i < mono.size(); ++i) {
-        if (std::abs(mono[i]) > 2000) {
-            if (quiet >= static_cast<size_t>(rate / 5)) found.push_back(i);
-            quiet = 0;
-        } else {
-            ++quiet;
-        }
-    }
-    return found;
-}
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    char pattern[] = "/tmp/bench_loop_timing-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
-    const fs::path capture = folder / "capture.raw";
-    fs::create_directories(folder / "Resources");
-    // A tone at half level from its first sample, so each start is sharp.
-    platform::WavWriter clip(48000, 1, 16);
-    clip.tone(clip.framesFor(kClipSeconds), 1000.0, 0.5);
-    clip.write(folder / "Resources" / "Pulse.wav");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
-
-    // A steady-clock run loop: the board runs in real time here, against the audio device.
-    platform::ScopedServices services(
-        {.runLoop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>()),
-         .application = std::make_shared<platform::Application>(),
-         .accelerometer = std::make_shared<platform::Accelerometer>(),
-         .images = std::make_shared<platform::ImageCache>(),
-         .log = [](const std::string&) {}});
-    auto service = platform::MixerSoundService::open();
-    if (!service) {
-        std::fprintf(stderr, "no audio device\n");
-        return 1;
-    }
-    const auto opened = std::chrono::steady_clock::now();
-    auto timed = std::make_shared<TimedService>(service);
-    services->sound = timed;
-    services->bundle = std::make_shared<platform::Bundle>(folder / "Resources");
-    services->defaults = std::make_shared<platform::UserDefaults>(folder / "preferences.json");
-
-    {
-        auto board = std::make_shared<RootViewController>();
-        RootViewController::Outlets outlets;
+    explicit Board(float delay) {
         outlets.soundTable = std::make_shared<platform::TableView>(platform::Rect(0, 0, 320, 372));
         outlets.delaySlider = std::make_shared<DBSlider>(platform::Rect(198, 10, 121, 24));
         outlets.delaySlider->setMaximumValue(90);
         outlets.loopSwitch = std::make_shared<platform::Switch>();
-        board->connectOutlets(outlets);
-        board->setView(std::make_shared<platform::View>());
-        board->view();
+        controller->connectOutlets(outlets);
+        controller->setView(std::make_shared<platform::View>());
+        controller->view();
         outlets.loopSwitch->setOn(true, false);
-        board->loopSound(*outlets.loopSwitch);
-        outlets.delaySlider->setValue(kDelaySeconds);
-        board->delaySound(*outlets.delaySlider);
-
-        auto& loop = *platform::services().runLoop;
-        board->tableViewDidSelectRowAtIndexPath(*outlets.soundTable,
-                                                platform::IndexPath::forRow(0, 0));
-        loop.runFor(kDelaySeconds + repeats * (kClipSeconds + kDelaySeconds) + 0.2);
-        board->loopSound(*outlets.loopSwitch);  // stop
-        loop.runFor(kClipSeconds + 0.3);
+        controller->loopSound(*outlets.loopSwitch);
+        outlets.delaySlider->setValue(delay);
+        controller->delaySound(*outlets.delaySlider);
     }
-    const int rate = service->frequency();
-    services->sound.reset();
-    const std::vector<double> playTimes = std::move(timed->playTimes);
-    timed.reset();
-    service.reset();
-    const double openSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
-    services->defaults.reset();
+    // A tap on the first row, handled as the host handles an input event.
+    void tap() {
+        auto& loop = *platform::services().runLoop;
+        const platform::RunLoop::EventScope event(loop, loop.now());
+        controller->tableViewDidSelectRowAtIndexPath(*outlets.soundTable,
+                                                     platform::IndexPath::forRow(0, 0));
+    }
+    void stop() { controller->loopSound(*outlets.loopSwitch); }
+};
 
+// A temporary folder with a bundle holding one constant-level clip and preferences beside it,
+// installed with the given run loop as the board's services (the sound service comes later).
+struct Setup {
+    fs::path folder = makeFolder();
+    std::optional<platform::ScopedServices> services;
+    Setup(double clipSeconds, std::shared_ptr<platform::RunLoop> loop) {
+        fs::create_directories(folder / "Resources");
+        writeConstantClip(folder / "Resources" / "Pulse.wav", clipSeconds);
+        services.emplace(platform::Services{
+            .runLoop = std::move(loop),
+            .bundle = std::make_shared<platform::Bundle>(folder / "Resources"),
+            .defaults = std::make_shared<platform::UserDefaults>(folder / "preferences.json"),
+            .application = std::make_shared<platform::Application>(),
+            .accelerometer = std::make_shared<platform::Accelerometer>(),
+            .images = std::make_shared<platform::ImageCache>(),
+            .log = [](const std::string&) {},
+        });
+    }
+    ~Setup() {
+        services.reset();  // the preferences flush into the folder as they go
+        fs::remove_all(folder);
+    }
+    static fs::path makeFolder() {
+        char pattern[] = "/tmp/bench_loop_timing-XXXXXX";
+        return mkdtemp(pattern);
+    }
+};
+
+// Runs of one level in a mono signal: [first, end) frames and the level class
+// (0 silence, 1 one clip, 2 two clips overlapping).
+struct Run {
+    int64_t first;
+    int64_t end;
+    int level;
+};
+std::vector<Run> runs(const std::vector<float>& mono) {
+    std::vector<Run> found;
+    for (size_t i = 0; i < mono.size(); ++i) {
+        const int level = static_cast<int>(std::lround(mono[i] / 0.5f));
+        if (found.empty() || found.back().level != level)
+            found.push_back({static_cast<int64_t>(i), static_cast<int64_t>(i), level});
+        found.back().end = static_cast<int64_t>(i) + 1;
+    }
+    return found;
+}
+
+// Frames where a clip starts out of silence.
+std::vector<int64_t> onsets(const std::vector<Run>& found) {
+    std::vector<int64_t> starts;
+    for (size_t i = 1; i < found.size(); ++i)
+        if (found[i - 1].level == 0 && found[i].level > 0) starts.push_back(found[i].first);
+    return starts;
+}
+
+// Seam offsets of a gapless loop of a clip `clipFrames` long, in frames: the silence between
+// repeats (positive) or their overlap (negative). A seam without either leaves no mark in the
+// signal; those are counted from the number of repeats heard and given offset 0.
+std::vector<int64_t> seams(const std::vector<Run>& found, int64_t clipFrames) {
+    std::vector<int64_t> offsets;
+    int64_t heardFrames = 0;
+    for (size_t i = 0; i < found.size(); ++i) {
+        heardFrames += found[i].level * (found[i].end - found[i].first);
+        if (i == 0 || i + 1 == found.size()) continue;
+        if (found[i - 1].level != 1 || found[i + 1].level != 1) continue;
+        const int64_t length = found[i].end - found[i].first;
+        if (found[i].level == 0) offsets.push_back(length);
+        if (found[i].level == 2) offsets.push_back(-length);
+    }
+    const int64_t repeats = (heardFrames + clipFrames / 2) / clipFrames;
+    while (static_cast<int64_t>(offsets.size()) < repeats - 1) offsets.push_back(0);
+    return offsets;
+}
+
+// Each start's distance from even spacing (a least-squares line through the starts), in
+// seconds at the nominal rate; also the drift from the ideal period over the run.
+void reportSpacing(const char* what, const std::vector<int64_t>& starts, double period) {
+    const auto n = static_cast<double>(starts.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const double x = static_cast<double>(k);
+        const double y = static_cast<double>(starts[k]) / kRate;
+        sx += x, sy += y, sxx += x * x, sxy += x * y;
+    }
+    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    const double offset = (sy - slope * sx) / n;
+    double fromEven = 0;
+    double fromIdeal = 0;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const double t = static_cast<double>(starts[k]) / kRate;
+        fromEven = std::max(fromEven, std::abs(t - (offset + slope * static_cast<double>(k))));
+        const double ideal =
+            static_cast<double>(starts[0]) / kRate + period * static_cast<double>(k);
+        fromIdeal = std::max(fromIdeal, std::abs(t - ideal));
+    }
+    const double drift =
+        static_cast<double>(starts.back() - starts.front()) / kRate - period * (n - 1);
+    std::printf(
+        "%s: %zu starts; largest distance from ideal %.4f ms, from even spacing %.4f ms; "
+        "drift over the run %+.4f ms; mean period %.6f s\n",
+        what, starts.size(), fromIdeal * 1000, fromEven * 1000, drift * 1000, slope);
+}
+
+void reportSeams(const char* what, const std::vector<int64_t>& offsets) {
+    if (offsets.empty()) {
+        std::printf("%s: no seam found\n", what);
+        return;
+    }
+    const auto [low, high] = std::minmax_element(offsets.begin(), offsets.end());
+    std::printf(
+        "%s: %zu seams; offset from %+lld to %+lld frames (spread %.4f ms; + gap, - overlap)\n",
+        what, offsets.size(), static_cast<long long>(*low), static_cast<long long>(*high),
+        static_cast<double>(*high - *low) * 1000.0 / kRate);
+}
+
+// Loops the clip on a virtual device for `repeats` repeats and returns the left channel.
+std::vector<float> virtualLoop(double clipSeconds, float delay, int repeats) {
+    auto clock = std::make_shared<platform::ManualClock>();
+    auto loop = std::make_shared<platform::RunLoop>(clock);
+    Setup setup(clipSeconds, loop);
+    auto service = platform::MixerSoundService::offline(*loop, kRate, kBuffer);
+    platform::services().sound = service;
+    std::vector<float> heard;
+    {
+        Board board(delay);
+        std::vector<float> buffer(kBuffer * 2);
+        const auto pull = [&](double seconds) {
+            const double end = clock->now() + seconds;
+            while (clock->now() < end) {
+                service->mixer().render(buffer.data(), kBuffer,
+                                        static_cast<double>(service->mixer().frame()) / kRate);
+                for (int i = 0; i < kBuffer; ++i) heard.push_back(buffer[i * 2]);
+                loop->runFor(static_cast<double>(service->mixer().frame()) / kRate - clock->now());
+            }
+        };
+        pull(0.5);
+        clock->advanceBy(0.0012345);  // a tap at an arbitrary moment within a buffer
+        board.tap();
+        pull(delay + repeats * (clipSeconds + delay) + 0.05);
+        board.stop();
+        pull(clipSeconds + delay + 0.5);
+    }
+    return heard;
+}
+
+// The same on SDL's disk driver in real time; returns the captured left channel.
+std::vector<float> diskLoop(double clipSeconds, float delay, int repeats) {
+    auto loop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>());
+    Setup setup(clipSeconds, loop);
+    const fs::path capture = setup.folder / "capture.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    auto service = platform::MixerSoundService::open();
+    if (!service) return {};
+    platform::services().sound = service;
+    {
+        Board board(delay);
+        loop->runFor(3.0);  // the device clock's mapping settles
+        board.tap();
+        loop->runFor(delay + repeats * (clipSeconds + delay) + 0.05);
+        board.stop();
+        loop->runFor(clipSeconds + delay + 0.3);
+    }
+    std::printf(
+        "(disk driver run: %llu late starts, %llu device clock restarts, %d-frame buffers)\n",
+        static_cast<unsigned long long>(service->mixer().lateStarts()),
+        static_cast<unsigned long long>(service->mixer().clockRestarts()), service->bufferFrames());
     std::ifstream in(capture, std::ios_base::binary);
     std::vector<int16_t> samples(fs::file_size(capture) / 2);
     in.read(reinterpret_cast<char*>(samples.data()),
             static_cast<std::streamsize>(samples.size() * 2));
-    std::vector<int16_t> mono;
-    for (size_t i = 0; i + 1 < samples.size(); i += 2) mono.push_back(samples[i]);
-    fs::remove_all(folder);
+    std::vector<float> mono;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2) mono.push_back(samples[i] / 32767.0f);
+    return mono;
+}
+}  // namespace
 
-    const auto starts = onsets(mono, rate);
-    const double written = static_cast<double>(mono.size()) / openSeconds;
-    std::printf(
-        "device rate %d Hz, written at %.1f frames per wall second; %zu starts found (expected "
-        "%d)\n",
-        rate, written, starts.size(), repeats + 1);
-    if (starts.size() < 2) return 1;
-    const double period = kClipSeconds + kDelaySeconds;
-    report("play call", playTimes, period);
-    std::vector<double> heard;
-    for (size_t start : starts) heard.push_back(static_cast<double>(start) / written);
-    report("heard start", heard, period);
-    return starts.size() == static_cast<size_t>(repeats + 1) ? 0 : 1;
+int main(int argc, char** argv) {
+    const int diskRepeats = argc > 1 ? std::max(2, std::atoi(argv[1])) : 10;
+
+    const auto delayed = runs(virtualLoop(1.2, 0.5f, 100));
+    reportSpacing("virtual device, 1.2 s clip + 0.5 s delay", onsets(delayed), 1.7);
+    const auto gapless = runs(virtualLoop(1.2, 0.0f, 100));
+    reportSeams("virtual device, 1.2 s clip, delay 0", seams(gapless, 57600));
+    std::printf("\n");
+
+    const auto diskDelayed = runs(diskLoop(1.2, 0.5f, diskRepeats));
+    reportSpacing("disk driver, 1.2 s clip + 0.5 s delay", onsets(diskDelayed), 1.7);
+    const auto diskGapless = runs(diskLoop(1.0, 0.0f, diskRepeats));
+    reportSeams("disk driver, 1 s clip, delay 0", seams(diskGapless, 48000));
+    return 0;
 }

@@ -12,7 +12,7 @@ set -euo pipefail
 # files (dpkg-shlibdeps reads the binary's type with `file`).
 packages=(
     build-essential cmake ninja-build pkg-config
-    libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
+    libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
     libsndfile1-dev nlohmann-json3-dev
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev

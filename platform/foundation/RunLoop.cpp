@@ -89,9 +89,29 @@ bool RunLoop::runOnce() {
         timers_.push_back(std::move(timer));
         std::push_heap(timers_.begin(), timers_.end(), firesLater);
     }
-    for (auto& timer : due) timer->fire();
+    for (auto& timer : due) fire(*timer);
     return !tasks.empty() || !due.empty();
 }
+
+void RunLoop::fire(Timer& timer) {
+    const auto previous = handling_;
+    handling_ = Handling{timer.dueTime(), false};
+    timer.fire();
+    handling_ = previous;
+}
+
+double RunLoop::eventLag() const {
+    if (!handling_ || !handling_->inputEvent) return 0.0;
+    return std::max(0.0, now() - handling_->due);
+}
+
+RunLoop::EventScope::EventScope(RunLoop& runLoop, double eventTime)
+    : runLoop_(runLoop), previous_(runLoop.handling_) {
+    // An event stamped in the future (a clock step) counts as happening now.
+    runLoop_.handling_ = Handling{std::min(eventTime, runLoop.now()), true};
+}
+
+RunLoop::EventScope::~EventScope() { runLoop_.handling_ = previous_; }
 
 std::optional<double> RunLoop::nextFireTime() const {
     std::optional<double> earliest;

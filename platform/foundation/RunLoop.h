@@ -17,6 +17,11 @@ namespace platform {
 // A pass runs the posted tasks, then every timer that was due when the pass began and may fire
 // in the current mode, earliest first. Timers scheduled during a pass wait for a later pass.
 class RunLoop {
+    struct Handling {
+        double due;
+        bool inputEvent;
+    };
+
 public:
     explicit RunLoop(std::shared_ptr<Clock> clock);
     ~RunLoop();
@@ -34,6 +39,29 @@ public:
     void post(std::function<void()> task);
     // Called from whichever thread posts, so that a host waiting for events can wake up.
     void setWakeHandler(std::function<void()> wake);
+
+    // When the work being handled now was due: the due time of the timer that is firing, or
+    // the timestamp of the input event being dispatched (see EventScope); now() otherwise.
+    // Sound requests are stamped with it, so that what is heard does not depend on how late
+    // the loop got round to the work.
+    double dueTime() const { return handling_ ? handling_->due : now(); }
+    // How long after its timestamp the input event being dispatched is handled; 0 outside an
+    // input event. A timer scheduled meanwhile is due that much before it fires.
+    double eventLag() const;
+
+    // Marks an input event with timestamp `eventTime` (on this loop's clock) as being
+    // dispatched for as long as it lives. Scopes nest.
+    class EventScope {
+    public:
+        EventScope(RunLoop& runLoop, double eventTime);
+        ~EventScope();
+        EventScope(const EventScope&) = delete;
+        EventScope& operator=(const EventScope&) = delete;
+
+    private:
+        RunLoop& runLoop_;
+        std::optional<Handling> previous_;
+    };
 
     void setMode(RunLoopModes mode) { mode_ = mode; }
     RunLoopModes mode() const { return mode_; }
@@ -55,11 +83,13 @@ public:
 
 private:
     void pruneInvalid();
+    void fire(Timer& timer);
 
     std::shared_ptr<Clock> clock_;
     std::vector<std::shared_ptr<Timer>> timers_;  // a binary heap, earliest first
     uint64_t nextSequence_ = 1;
     RunLoopModes mode_ = kDefaultRunLoopMode;
+    std::optional<Handling> handling_;  // the timer or input event being handled, if any
 
     mutable std::mutex postMutex_;
     std::vector<std::function<void()>> posted_;

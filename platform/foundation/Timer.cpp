@@ -8,6 +8,7 @@ namespace platform {
 Timer::Timer(double fireTime, std::shared_ptr<void> target, Action action,
              std::shared_ptr<void> userInfo, RunLoopModes modes)
     : fireTime_(fireTime),
+      dueTime_(fireTime),
       target_(std::move(target)),
       action_(std::move(action)),
       userInfo_(std::move(userInfo)),
@@ -26,6 +27,7 @@ std::shared_ptr<Timer> Timer::scheduledTimer(RunLoop& runLoop, double interval,
     auto timer =
         std::make_shared<Timer>(runLoop.now() + (interval > 0 ? interval : 0.0), std::move(target),
                                 std::move(action), std::move(userInfo), modes);
+    timer->dueTime_ = timer->fireTime_ - runLoop.eventLag();
     runLoop.addTimer(timer);
     return timer;
 }

@@ -42,6 +42,10 @@ public:
         return std::static_pointer_cast<T>(userInfo_);
     }
     double fireTime() const { return fireTime_; }
+    // When the work this timer does is due: its fire time, less the lag of the input event
+    // that was being dispatched when it was scheduled. A play asked for 0.5 s after a tap is
+    // due 0.5 s after the tap happened, however late the loop got to the tap.
+    double dueTime() const { return dueTime_; }
     RunLoopModes modes() const { return modes_; }
     uint64_t sequence() const { return sequence_; }
 
@@ -53,6 +57,7 @@ private:
     void fire();
 
     double fireTime_;
+    double dueTime_;
     std::shared_ptr<void> target_;
     Action action_;
     std::shared_ptr<void> userInfo_;

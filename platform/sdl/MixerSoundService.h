@@ -1,34 +1,37 @@
 #pragma once
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "platform/audio/SystemSoundService.h"
-
-struct Mix_Chunk;
+#include "platform/sdl/ClipCache.h"
+#include "platform/sdl/VoiceMixer.h"
 
 namespace platform {
 
-// The real short-sound service: each registered file is decoded once into an SDL_mixer chunk,
-// and every play takes a free mixer channel, so overlapping plays mix. When all channels are
-// busy, the channel count doubles.
+class SdlAudioDevice;
+class Timer;
+
+// The real short-sound service: a file is decoded once when it is registered, and each play
+// becomes a voice of our own mixer that starts on the exact device frame of the play's due
+// time plus one constant output latency. The due time is the run loop's: the fire time of the
+// timer, or the timestamp of the input event, being handled when play is called.
 //
-// Threads: SDL_mixer reports a finished channel on the audio thread (or synchronously inside
-// a halt or free). That report only posts the channel number to the main run loop; everything
-// else, including the lookup of which handle was playing and the completion call, happens on
-// the main thread. A post that arrives after the service is gone does nothing.
-//
-// SDL_mixer's finished-channel hook is one plain function for the whole process, so only one
-// service may be open at a time; open() refuses a second one.
+// Threads: everything here runs on the main thread. The audio thread only pulls the mixer;
+// the plays that have ended come back through the mixer's report queue, which a timer on the
+// run loop reads when the next play is expected to end. The completion call itself then runs
+// on the registration's run loop and modes, as a timer.
 class MixerSoundService final : public SystemSoundService,
                                 public std::enable_shared_from_this<MixerSoundService> {
 public:
-    // Opens the default audio device at 48 kHz, 16-bit stereo, with the smallest buffer the
-    // device takes. nullptr, after one log line, when there is no device. Channel reports are
-    // posted to the installed services' run loop as it is now, which must outlive the service.
+    // Opens the default audio device (see SdlAudioDevice). nullptr, after one log line, when
+    // there is none. Reports are read on the services' run loop as it is now, which must outlive the
+    // service; its clock gives the host times of the device's buffers.
     static std::shared_ptr<MixerSoundService> open();
+    // A service without a device, whose mixer the caller pulls (tests, benchmarks), with
+    // host times from `runLoop`'s clock.
+    static std::shared_ptr<MixerSoundService> offline(RunLoop& runLoop, int rate, int bufferFrames);
     ~MixerSoundService() override;
     MixerSoundService(const MixerSoundService&) = delete;
     MixerSoundService& operator=(const MixerSoundService&) = delete;
@@ -40,11 +43,17 @@ public:
     void removeSystemSoundCompletion(SystemSoundID sound) override;
     void disposeSystemSoundID(SystemSoundID sound) override;
 
-    // The device's sample rate as opened.
-    int frequency() const;
-    // Mixer channels allocated, and how many of them are sounding now.
-    int channelCount() const;
-    int playingChannelCount() const;
+    int frequency() const { return mixer_->rate(); }
+    int bufferFrames() const { return bufferFrames_; }
+    // Plays started whose end has not been collected yet.
+    size_t playingCount() const { return plays_.size(); }
+    // The mixer, for an offline service's owner to pull.
+    VoiceMixer& mixer() { return *mixer_; }
+
+    // Two buffers (a request waits up to one for the next callback, and the run loop may get
+    // to a due timer or event up to about one late) and a millisecond for the audio thread's
+    // own wake-up lateness: 6.3 ms at 128 frames and 48 kHz.
+    static double latencyFor(int rate, int bufferFrames);
 
 private:
     struct Completion {
@@ -53,21 +62,34 @@ private:
         CompletionProc proc;
         void* clientData;  // non-owning
     };
+    struct Play {
+        SystemSoundID sound;
+        double expectedEnd;  // on the run loop's clock
+    };
+    struct Retired {
+        std::shared_ptr<const DecodedClip> clip;
+        uint64_t stopSequence;  // freed once the mixer has applied this stop
+    };
 
-    explicit MixerSoundService(RunLoop& reportLoop);
-    static void channelFinishedOnAudioThread(int channel);
-    void channelFinished(int channel);
+    MixerSoundService(RunLoop& runLoop, int rate, int bufferFrames,
+                      std::unique_ptr<SdlAudioDevice> device);
+    void collectEnds();
+    void scheduleCollection();
     void deliverCompletion(SystemSoundID sound);
-    int playOnFreeChannel(Mix_Chunk* chunk);
 
-    RunLoop& reportLoop_;  // non-owning: where the audio thread posts channel reports
-    std::map<SystemSoundID, Mix_Chunk*> chunks_;  // owned; freed on dispose
+    RunLoop& runLoop_;  // non-owning: where ends are collected and due times are read
+    int bufferFrames_;
+    std::unique_ptr<VoiceMixer> mixer_;
+    // Declared after the mixer so that it closes first: no callback outlives the mixer.
+    std::unique_ptr<SdlAudioDevice> device_;
+    ClipCache cache_;
+    std::map<SystemSoundID, std::shared_ptr<const DecodedClip>> clips_;
     std::map<SystemSoundID, Completion> completions_;
-    // Per channel, the handles of the plays started on it whose end has not been handled yet,
-    // oldest first. Each play ends in exactly one report, and reports arrive in order, so the
-    // front is the play that a report is about and the back is the one sounding, if any.
-    std::vector<std::deque<SystemSoundID>> channelPlays_;
+    std::map<uint64_t, Play> plays_;  // by play number
+    std::vector<Retired> retired_;
+    std::weak_ptr<Timer> collection_;
     SystemSoundID nextSound_ = 1;
+    uint64_t nextPlay_ = 1;
 };
 
 }  // namespace platform

@@ -36,6 +36,13 @@ std::string windowTitle() {
     return "Soundboard";
 }
 
+// When `event` happened, on the run loop's clock. SDL stamps events in milliseconds of its own
+// tick counter; the age of the event in ticks is taken off the run loop's present time.
+double eventTime(const SDL_Event& event, const RunLoop& runLoop) {
+    const Uint32 age = SDL_GetTicks() - event.common.timestamp;  // wraps as the ticks do
+    return runLoop.now() - (age < 1000 ? age : 0) / 1000.0;
+}
+
 }  // namespace
 
 int SdlHost::applicationMain([[maybe_unused]] int argc, [[maybe_unused]] char** argv,
@@ -201,6 +208,9 @@ void SdlHost::handle(const SDL_Event& event) {
     if (eventObserver_) eventObserver_(event);
     // A wake-up needs no handling: the run loop's pass at the top of the loop runs the posts.
     if (event.type == wakeEventType_) return;
+    // Plays asked for while the event is handled are due at its timestamp.
+    RunLoop& runLoop = *services().runLoop;
+    const RunLoop::EventScope scope(runLoop, eventTime(event, runLoop));
     switch (event.type) {
         case SDL_QUIT:
             quit_ = true;

@@ -143,5 +143,30 @@ TEST_F(RunLoopTest, TasksPostedFromOtherThreadsRunOnTheLoopAndWakeIt) {
     EXPECT_EQ(wakes, 400);
 }
 
+// Work is stamped with when it was due, not when the loop got to it: a late timer keeps its own
+// time, and what an input event schedules counts from the event's timestamp.
+TEST_F(RunLoopTest, DueTimeIsThatOfTheTimerOrInputEventBeingHandled) {
+    std::vector<double> dueTimes;
+    Timer::scheduledTimer(
+        loop, 0.5, nullptr, [&](Timer&) { dueTimes.push_back(loop.dueTime()); }, nullptr);
+    clock->advanceTo(0.503);  // the loop wakes 3 ms late
+    loop.runUntilIdle();
+    EXPECT_EQ(loop.dueTime(), 0.503) << "outside any handling, now";
+
+    {
+        const RunLoop::EventScope tap(loop, 0.501);  // handled 2 ms after it happened
+        EXPECT_EQ(loop.dueTime(), 0.501);
+        Timer::scheduledTimer(
+            loop, 0, nullptr, [&](Timer&) { dueTimes.push_back(loop.dueTime()); }, nullptr);
+        Timer::scheduledTimer(
+            loop, 0.25, nullptr, [&](Timer&) { dueTimes.push_back(loop.dueTime()); }, nullptr);
+    }
+    loop.runFor(1);
+    ASSERT_EQ(dueTimes.size(), 3u);
+    EXPECT_EQ(dueTimes[0], 0.5);
+    EXPECT_DOUBLE_EQ(dueTimes[1], 0.501);
+    EXPECT_DOUBLE_EQ(dueTimes[2], 0.751);
+}
+
 }  // namespace
 }  // namespace platform

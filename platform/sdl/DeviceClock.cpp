@@ -1,0 +1,76 @@
+#include "platform/sdl/DeviceClock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace platform {
+namespace {
+constexpr double kStartBandwidth = 20.0;  // Hz, while locking on
+constexpr double kBandwidth = 0.05;       // Hz, once locked
+// The bandwidth shrinks by e every this many seconds: from 20 Hz to 0.05 Hz in 3.2 s. Faster,
+// the loop freezes before it has learnt the rate of a device that runs several per cent off
+// and takes ten seconds to work off the rest; slower, the jitter reaches the starts for longer.
+constexpr double kNarrowingSeconds = 0.53;
+// Bandwidth while the device's pace is changing: see below.
+constexpr double kTrackingBandwidth = 2.0;  // Hz
+// The prediction errors, averaged over about this long, are near 0 while the loop is locked,
+// whatever the jitter; beyond kLostTrack the device's pace has changed (SDL's disk driver on a
+// busy machine), and the loop widens to catch up rather than drift behind for many seconds.
+constexpr double kErrorAveraging = 0.1;  // s
+constexpr double kLostTrack = 0.002;     // s
+// The loop is a discrete approximation that holds while 2 pi x bandwidth x period is small;
+// with long buffers the bandwidth is held below this.
+constexpr double kMaxOmegaPeriod = 0.25;
+// After a restart, a learnt rate this far off the nominal one is not trusted.
+constexpr double kPlausibleRateError = 0.25;
+// A wake-up this many buffers off the prediction is a stall or a clock step, not jitter.
+constexpr double kStallBuffers = 8.0;
+}  // namespace
+
+void DeviceClock::restart(double hostTime, int64_t frame, int frames) {
+    // After a stall the learnt rate is still the best guess; at the start only the nominal is.
+    if (started_) ++restarts_;
+    const double nominal = 1.0 / nominalRate_;
+    if (!started_ || std::abs(secondsPerFrame_ - nominal) > kPlausibleRateError * nominal)
+        secondsPerFrame_ = nominal;
+    started_ = true;
+    bandwidth_ = kStartBandwidth;
+    meanError_ = 0;
+    t0_ = hostTime;
+    f0_ = frame;
+    f1_ = frame + frames;
+    t1_ = t0_ + frames * secondsPerFrame_;
+}
+
+void DeviceClock::bufferRequested(double hostTime, int64_t frame, int frames) {
+    const double period = frames * secondsPerFrame_;
+    if (!started_ || frame != f1_ || std::abs(hostTime - t1_) > kStallBuffers * period) {
+        restart(hostTime, frame, frames);
+        return;
+    }
+    // The loop's gains for a critically damped second-order response at this bandwidth.
+    const double omega = std::min(kMaxOmegaPeriod, 2.0 * std::numbers::pi * bandwidth_ * period);
+    const double b = std::numbers::sqrt2 * omega;
+    const double c = omega * omega;
+    const double error = hostTime - t1_;
+    t0_ = t1_;
+    f0_ = frame;
+    t1_ = t0_ + b * error + frames * secondsPerFrame_;
+    secondsPerFrame_ += c * error / frames;
+    f1_ = frame + frames;
+    bandwidth_ = std::max(kBandwidth, bandwidth_ * std::exp(-period / kNarrowingSeconds));
+    meanError_ += (error - meanError_) * std::min(1.0, period / kErrorAveraging);
+    if (std::abs(meanError_) > kLostTrack) bandwidth_ = std::max(bandwidth_, kTrackingBandwidth);
+}
+
+double DeviceClock::frameAt(double hostTime) const {
+    return static_cast<double>(f0_) +
+           (hostTime - t0_) * static_cast<double>(f1_ - f0_) / (t1_ - t0_);
+}
+
+double DeviceClock::timeAt(double frame) const {
+    return t0_ + (frame - static_cast<double>(f0_)) * (t1_ - t0_) / static_cast<double>(f1_ - f0_);
+}
+
+}  // namespace platform

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Maps the run loop's clock (seconds) to the audio device's frame counter and back, from the
+// host time at which each buffer is asked for.
+//
+// Those times are noisy: the audio thread wakes late by a varying amount, and some drivers
+// hand out buffers in bursts. Using them as they are would move every start by that noise.
+// They are smoothed with a second-order delay-locked loop (a DLL): it predicts when the next
+// buffer will be asked for, corrects its prediction by a small share of the error, and learns
+// the device's real rate from the remaining error (a device whose crystal, or SDL's disk
+// driver, runs off its nominal rate is followed without a lasting offset).
+//
+// A DLL rather than a least-squares fit over recent buffers: it costs a few multiplications per
+// buffer and a handful of numbers of state, has no window to size or fill, reacts to a rate
+// change within about 1 / bandwidth seconds, and a single late wake-up moves it only by a
+// fraction of that error. Its bandwidth starts wide (20 Hz) so that it locks within a fraction
+// of a second of the device opening and learns the device's real rate, then narrows over about
+// three seconds to 0.05 Hz, where callbacks that come up to a millisecond late move the mapping
+// by a few hundredths of a millisecond (simulated: a device 6 % fast with 1 ms of callback
+// jitter maps every time within 0.05 ms of the truth from two seconds after opening, within
+// 0.025 ms from five seconds). So narrow a loop would take some twenty seconds to follow a
+// later change of the device's pace. Device clocks do not change that fast, but a driver may
+// (SDL's disk driver on a busy machine): that shows in prediction errors that no longer average
+// out to 0 (2 ms off on average), and then the loop widens to 2 Hz until it has caught up,
+// and narrows again.
+//
+// Used by the audio thread only.
+class DeviceClock {
+public:
+    explicit DeviceClock(double nominalRate) : nominalRate_(nominalRate) {}
+
+    // The device asks at `hostTime` for `frames` frames starting at frame `frame`. A buffer
+    // that does not follow the previous one, or a wake-up far off the prediction (a stall),
+    // starts the loop afresh from this buffer.
+    void bufferRequested(double hostTime, int64_t frame, int frames);
+
+    bool locked() const { return started_; }
+    // Times the loop started afresh after a stall, a clock step or a skipped buffer.
+    uint64_t restarts() const { return restarts_; }
+    // The device frame (fractional) that is asked for at `hostTime`, and the inverse.
+    double frameAt(double hostTime) const;
+    double timeAt(double frame) const;
+    // Frames per second of the run loop's clock, as estimated.
+    double rate() const { return 1.0 / secondsPerFrame_; }
+
+private:
+    void restart(double hostTime, int64_t frame, int frames);
+
+    double nominalRate_;
+    bool started_ = false;
+    double bandwidth_ = 0;        // Hz
+    double meanError_ = 0;        // recent prediction errors, averaged
+    double secondsPerFrame_ = 0;  // the loop's rate estimate
+    double t0_ = 0;               // smoothed time of the current buffer's first frame
+    double t1_ = 0;               // predicted time of the next buffer
+    int64_t f0_ = 0;              // the current buffer's first frame
+    int64_t f1_ = 0;              // the next buffer's first frame
+    uint64_t restarts_ = 0;
+};
+
+}  // namespace platform
