@@ -16,6 +16,7 @@
 // time per 10 repeats)
 
 #include "platform/ui/Accelerometer.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageCache.h"
 #include <optional>
@@ -90,6 +91,7 @@ struct Setup {
             .application = std::make_shared<platform::Application>(),
             .accelerometer = std::make_shared<platform::Accelerometer>(),
             .images = std::make_shared<platform::ImageCache>(),
+            .animations = std::make_shared<platform::AnimationContext>(),
             .log = [](const std::string&) {},
         });
     }

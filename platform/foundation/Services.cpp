@@ -43,6 +43,7 @@ ScopedServices::ScopedServices(Services services)
 ScopedServices::~ScopedServices() {
     if (services_.runLoop) services_.runLoop->invalidateAllTimers();
     services_.sound.reset();
+    services_.animations.reset();
     services_.images.reset();
     services_.accelerometer.reset();
     services_.application.reset();

@@ -16,6 +16,7 @@ class SystemSoundService;  // platform/audio
 class Application;         // platform/ui
 class Accelerometer;       // platform/ui
 class ImageCache;          // platform/ui
+class AnimationContext;    // platform/ui
 
 // The process's shared objects, in one record that owns them. The host fills and installs it
 // once at start; a test installs its own (with a ScopedServices) and so replaces all of them in
@@ -29,6 +30,7 @@ struct Services {
     std::shared_ptr<Application> application = nullptr;
     std::shared_ptr<Accelerometer> accelerometer = nullptr;
     std::shared_ptr<ImageCache> images = nullptr;
+    std::shared_ptr<AnimationContext> animations = nullptr;  // open animation blocks
     // Receives each log line without its prefix; empty: stderr. Any thread may log, so the sink
     // is given with the record and read under the log's lock.
     Log::Sink log = nullptr;

@@ -66,6 +66,7 @@ void SdlHost::install(Services record) {
     if (!record.application) record.application = std::make_shared<Application>();
     if (!record.accelerometer) record.accelerometer = std::make_shared<Accelerometer>();
     if (!record.images) record.images = std::make_shared<ImageCache>();
+    if (!record.animations) record.animations = std::make_shared<AnimationContext>();
     if (!record.sound) record.sound = std::make_shared<DevicelessSoundService>();
     services_.emplace(std::move(record));
 }

@@ -48,10 +48,7 @@ PropertyAnimation::Values PropertyAnimation::valueAt(double time) const {
     return result;
 }
 
-AnimationContext& AnimationContext::current() {
-    static AnimationContext context;
-    return context;
-}
+AnimationContext& AnimationContext::current() { return *services().animations; }
 
 void AnimationContext::begin(const std::string& name) {
     blocks_.push_back({name, View::kDefaultAnimationDuration, false, {}, {}, {}});

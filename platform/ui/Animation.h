@@ -57,6 +57,7 @@ struct SteppedAnimation {
 // loop's.
 class AnimationContext {
 public:
+    // The installed services' context.
     static AnimationContext& current();
 
     void begin(const std::string& name);

@@ -3,6 +3,7 @@
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
 
@@ -79,6 +80,7 @@ Services completed(Services services, std::shared_ptr<RunLoop> runLoop) {
     if (!services.application) services.application = std::make_shared<Application>();
     if (!services.accelerometer) services.accelerometer = std::make_shared<Accelerometer>();
     if (!services.images) services.images = std::make_shared<ImageCache>();
+    if (!services.animations) services.animations = std::make_shared<AnimationContext>();
     return services;
 }
 }  // namespace
