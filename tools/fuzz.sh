@@ -17,25 +17,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build/fuzz
 
 packages=(clang-14 libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-    status=$(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [[ $status == installed ]] || missing+=("$package")
-done
-if ((${#missing[@]} > 0)); then
-    as_root=()
-    if ((EUID != 0)); then
-        if ! command -v sudo >/dev/null; then
-            echo "fuzz: run as root or install sudo; missing packages: ${missing[*]}" >&2
-            exit 1
-        fi
-        as_root=(sudo)
-    fi
-    echo "fuzz: installing ${missing[*]}"
-    "${as_root[@]}" apt-get update
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install --yes --no-install-recommends "${missing[@]}"
-fi
+"$root/tools/install_packages.sh" fuzz "${packages[@]}"
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOUNDBOARD_FUZZ=ON \

@@ -24,26 +24,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 preset=${1:-debug}
 target=${2:-}
 
-missing=()
-for package in "${packages[@]}"; do
-    status=$(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [[ $status == installed ]] || missing+=("$package")
-done
-
-if ((${#missing[@]} > 0)); then
-    as_root=()
-    if ((EUID != 0)); then
-        if ! command -v sudo >/dev/null; then
-            echo "setup: run as root or install sudo; missing packages: ${missing[*]}" >&2
-            exit 1
-        fi
-        as_root=(sudo)
-    fi
-    echo "setup: installing ${missing[*]}"
-    "${as_root[@]}" apt-get update
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install --yes --no-install-recommends "${missing[@]}"
-fi
+"$root/tools/install_packages.sh" setup "${packages[@]}"
 
 # Presets are looked up in the source folder, so configure and build from there.
 cd "$root"
