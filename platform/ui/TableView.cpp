@@ -838,6 +838,26 @@ void TableView::abandonReorder() {
     placeCellsInSlots();
 }
 
+// ---- Keyboard ----
+
+void TableView::tapRowAtIndexPath(const IndexPath& indexPath) {
+    loadIfNeeded();
+    if (!isValid(indexPath) || (editing_ && !allowsSelectionDuringEditing_)) return;
+    tapRow(flatRow(indexPath));
+}
+
+void TableView::moveRowAtIndexPathToIndexPath(const IndexPath& from, const IndexPath& to) {
+    loadIfNeeded();
+    if (!editing_ || reorder_ || !isValid(from) || !isValid(to) || from.section != to.section ||
+        from == to)
+        return;
+    if (auto dataSource = dataSource_.lock())
+        dataSource->tableViewMoveRowAtIndexPathToIndexPath(*this, from, to);
+    for (auto& entry : visible_) recycle(std::move(entry.second));
+    visible_.clear();
+    tile();
+}
+
 // ---- Layout ----
 
 void TableView::layoutSubviews() {

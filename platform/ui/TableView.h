@@ -89,6 +89,13 @@ public:
     void deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
                                 TableViewRowAnimation animation);
 
+    // For the keyboard. Does what a tap on the row does (selects it and tells the delegate),
+    // when rows can be selected now; a row that does not exist does nothing.
+    void tapRowAtIndexPath(const IndexPath& indexPath);
+    // Moves a row as a reorder drag dropped there does: the data source is told, then the rows
+    // on screen are asked for again. Only within a section, and only while editing.
+    void moveRowAtIndexPathToIndexPath(const IndexPath& from, const IndexPath& to);
+
     Point contentOffset() const { return bounds().origin; }
     // Within the scrollable range; animated: eases there over kScrollAnimationDuration, and
     // contentOffset() reports the way there.

@@ -6,7 +6,7 @@
 # Two runs of the app share one preferences folder:
 #   1. a tap plays its clip at once; with loop on and a delay set on the slider, a tap plays
 #      the clip after the delay and repeats it every clip length + delay; hide-all in edit
-#      mode empties the list and is stored on leaving edit mode; Escape ends the app with 0.
+#      mode empties the list and is stored on leaving edit mode; Ctrl+Q ends the app with 0.
 #   2. the list is still empty; show-all brings the clips back; "Sweep" picked on the About
 #      screen makes the S key (a shake) play the last clip.
 #
@@ -161,17 +161,17 @@ start_app() {
     mark opened
 }
 
-# stop_app: quits with Escape and checks that the app ends with status 0.
+# stop_app: quits with Ctrl+Q and checks that the app ends with status 0.
 stop_app() {
     focus
-    xdotool key Escape
+    xdotool key ctrl+q
     local tries
     for ((tries = 0; tries < 100; tries++)); do
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.1
     done
     if kill -0 "$app_pid" 2>/dev/null; then
-        fail "run $run: the app did not end within 10 s of Escape"
+        fail "run $run: the app did not end within 10 s of Ctrl+Q"
         kill "$app_pid"
     fi
     wait "$app_pid"
