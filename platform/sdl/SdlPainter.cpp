@@ -12,6 +12,10 @@ int toPixel(float points, float scale, float origin) {
     return static_cast<int>(std::floor(points * scale + origin + 0.5f));
 }
 
+int hairline(float points, float scale) {
+    return std::max(1, static_cast<int>(std::lround(points * scale)));
+}
+
 Uint8 toByte(float component) {
     return static_cast<Uint8>(std::lround(std::clamp(component, 0.0f, 1.0f) * 255));
 }
@@ -80,8 +84,12 @@ void SdlPainter::applyClip() {
 SDL_Rect SdlPainter::toPixels(const Rect& rect) const {
     const int left = toPixel(rect.x() + state_.dx, scale_, origin_.x);
     const int top = toPixel(rect.y() + state_.dy, scale_, origin_.y);
-    const int right = toPixel(rect.maxX() + state_.dx, scale_, origin_.x);
-    const int bottom = toPixel(rect.maxY() + state_.dy, scale_, origin_.y);
+    int right = toPixel(rect.maxX() + state_.dx, scale_, origin_.x);
+    int bottom = toPixel(rect.maxY() + state_.dy, scale_, origin_.y);
+    // Hairlines (a point or less across) keep one thickness wherever they fall, which rounding
+    // both edges would not give at a fractional scale.
+    if (rect.width() > 0 && rect.width() <= 1) right = left + hairline(rect.width(), scale_);
+    if (rect.height() > 0 && rect.height() <= 1) bottom = top + hairline(rect.height(), scale_);
     return SDL_Rect{left, top, right - left, bottom - top};
 }
 
