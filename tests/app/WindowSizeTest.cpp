@@ -68,6 +68,14 @@ TEST_F(WindowSizeTest, AResizeDuringTheEditSlideLeavesEveryViewInPlace) {
     EXPECT_EQ(button("Delay")->presentationFrame().x(), 156);
 }
 
+TEST_F(WindowSizeTest, TheDelayPopOutStaysAboveTheSliderAfterAResize) {
+    auto slider = findView<DBSlider>();
+    slider->loadDelayLabel();  // as the first touch does
+    const float rise = inWindow(*slider).y() - inWindow(*slider->delayLabelBackground()).y();
+    resize(360, 720);
+    EXPECT_EQ(inWindow(*slider).y() - inWindow(*slider->delayLabelBackground()).y(), rise);
+}
+
 TEST_F(WindowSizeTest, AResizeDuringThePushGivesTheAboutScreenTheWholeHeight) {
     auto& delegate = *interface->delegate();
     delegate.about(*board().navigationItem().rightBarButtonItem());
