@@ -348,6 +348,23 @@ mark shaken
 wait_for_log Shaking 1
 check "a shake in Sweep mode plays ${clips[-1]}" \
     start "$capture" "$marks" --after shake --within 0.3 --clip "$last_clip"
+
+step "keys: the list's focus, the About screen and back"
+focus
+xdotool key Home
+sleep 0.5
+top=$(shot focus-first-row)
+xdotool key Down Down
+sleep 0.3
+moved=$(shot focus-third-row)
+check "Down, Down outlines the third row" changed "$top" "$moved" "0 152 320 44" --share 0.02
+xdotool key a
+sleep 0.8
+about_by_key=$(shot about-by-key)
+check "A opens the About screen" colour "$about_by_key" "0 410 320 26" --rgb 33 36 43
+xdotool key Escape
+sleep 0.8
+wait_for_board
 stop_app
 
 if ((failures > 0)); then
