@@ -4,6 +4,7 @@
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Application.h"
+#include "platform/foundation/Services.h"
 
 #include <limits>
 
@@ -13,7 +14,7 @@ void AboutViewController::connectOutlets(
 }
 
 void AboutViewController::viewDidLoad() {
-    const auto stored = platform::UserDefaults::standard().objectForKey(kShakeTypeKey);
+    const auto stored = platform::services().defaults->objectForKey(kShakeTypeKey);
     const int64_t mode = stored ? stored->integerValue() : 0;
     // A mode beyond int's range selects no segment, as any other out-of-range mode does.
     const bool fits =
@@ -25,7 +26,7 @@ void AboutViewController::viewDidLoad() {
 
 void AboutViewController::goToWebsite(platform::Control&) {
     if (const auto url = platform::Url::URLWithString(kWEBSITE))
-        platform::Application::shared().openURL(*url);
+        platform::services().application->openURL(*url);
 }
 
 bool AboutViewController::shouldAutorotateToInterfaceOrientation(

@@ -49,13 +49,16 @@ int wholePart(float value) {
 
 DBSlider::DBSlider(const platform::Rect& frame) : platform::Slider(frame) {}
 
-// The touch handlers set the value through here; the base slider clamps it to its range.
+// The base slider sets touched values through here and clamps them to its range.
 void DBSlider::setValue(float value) { platform::Slider::setValue(value); }
 
-platform::Rect DBSlider::thumbRectForBounds(const platform::Rect& bounds,
-                                            const platform::Rect& trackRect, float value) const {
-    // The pop-out views are separate objects that the slider only retains: moving them and
-    // setting their text changes nothing of the slider's own state, which stays const.
+std::optional<float> DBSlider::valueForTouchLocation(platform::Point location) const {
+    const float width = frame().width();
+    if (!(width > 0)) return std::nullopt;  // no division by zero
+    return (location.x / width) * maximumValue();
+}
+
+void DBSlider::thumbDidMove(float value) {
     const double offset =
         static_cast<double>(value) + static_cast<double>(value) / kValueStepDivisor;
     const float sliderX = frame().x();
@@ -68,18 +71,20 @@ platform::Rect DBSlider::thumbRectForBounds(const platform::Rect& bounds,
         const platform::Rect bubble = delayLabelBackground_->frame();
         delayLabelBackground_->setFrame(bubble.withX(popOutX(sliderX, bubble.width(), offset)));
     }
-    return platform::Slider::thumbRectForBounds(bounds, trackRect, value);
 }
 
 void DBSlider::touchesBegan(const platform::TouchSet& touches, const platform::Event& event) {
     if (!delayLabel_) loadDelayLabel();
-    moveValueToTouch(touches);
     fadeDelayLabel(1);
     platform::Slider::touchesBegan(touches, event);
 }
 
 void DBSlider::touchesMoved(const platform::TouchSet& touches, const platform::Event& event) {
-    moveValueToTouch(touches);
+    // The base slider follows only a touch it saw begin; a move handed over on its own still
+    // moves the value, through the same mapping.
+    if (!isTracking())
+        if (const auto value = valueForTouchLocation(touches.anyObject().locationInView(*this)))
+            setValue(*value);
     fadeDelayLabel(1);
     platform::Slider::touchesMoved(touches, event);
 }
@@ -88,15 +93,6 @@ void DBSlider::touchesMoved(const platform::TouchSet& touches, const platform::E
 void DBSlider::touchesEnded(const platform::TouchSet& touches, const platform::Event& event) {
     fadeDelayLabel(0);
     platform::Slider::touchesEnded(touches, event);
-}
-
-// The minimum takes no part in the mapping; a result below it is stored as the minimum by the
-// base slider. A slider without width leaves the value alone rather than dividing by zero.
-void DBSlider::moveValueToTouch(const platform::TouchSet& touches) {
-    const float width = frame().width();
-    if (!(width > 0)) return;
-    const float x = touches.anyObject().locationInView(*this).x;
-    setValue((x / width) * maximumValue());
 }
 
 void DBSlider::fadeDelayLabel(float alpha) {

@@ -7,6 +7,7 @@
 #include "platform/ui/Touch.h"
 
 #include <memory>
+#include <optional>
 
 // The delay slider. A touch anywhere on it sets the value at once to the touch's share of the
 // slider's width times the maximum value, and dragging follows the finger. While a finger is on
@@ -19,16 +20,18 @@
 // and the container's frame y and assumes that the thumb's centre is 15 points right of the
 // slider's left edge at value 0 and moves 91/90 of a point per unit of value.
 //
-// Actions come from the base slider, which every touch handler calls after its own work.
+// The base slider maps touches to values through valueForTouchLocation() and sends the actions;
+// every touch handler here calls the base handler after its own work.
 class DBSlider : public platform::Slider {
 public:
     explicit DBSlider(const platform::Rect& frame = platform::kRectZero);
 
     void setValue(float value) override;
-    // The base slider's thumb rectangle; moves the pop-out (once it exists) to `value` and
-    // shows the value's whole part in it.
-    platform::Rect thumbRectForBounds(const platform::Rect& bounds, const platform::Rect& trackRect,
-                                      float value) const override;
+    // The touch's share of the slider's width times the maximum value; the minimum takes no
+    // part in it (a result below it is stored as the minimum). nullopt without width.
+    std::optional<float> valueForTouchLocation(platform::Point location) const override;
+    // Moves the pop-out (once it exists) to `value` and shows the value's whole part in it.
+    void thumbDidMove(float value) override;
 
     void touchesBegan(const platform::TouchSet& touches, const platform::Event& event) override;
     void touchesMoved(const platform::TouchSet& touches, const platform::Event& event) override;
@@ -48,8 +51,6 @@ public:
     }
 
 private:
-    // Sets the value from where the touch is across the slider's width.
-    void moveValueToTouch(const platform::TouchSet& touches);
     // Fades both pop-out views to `alpha`, continuing from what is on screen.
     void fadeDelayLabel(float alpha);
 

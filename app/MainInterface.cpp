@@ -9,6 +9,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/KeyCommands.h"
 #include "platform/ui/Label.h"
+#include "platform/foundation/Services.h"
 #include "platform/ui/TableKeyboardFocus.h"
 
 namespace {
@@ -39,7 +40,7 @@ std::shared_ptr<platform::Label> aboutLabel(const std::string& text, const Rect&
 }
 
 std::string infoString(const char* key, const std::string& fallback) {
-    const auto& info = platform::Bundle::main().infoDictionary();
+    const auto& info = platform::services().bundle->infoDictionary();
     const auto found = info.find(key);
     return found != info.end() && found->second.string() ? *found->second.string() : fallback;
 }
@@ -255,7 +256,7 @@ std::shared_ptr<MainInterface> MainInterface::load() {
     delegate->setRootViewController(board);
     delegate->setAboutViewController(about);
 
-    platform::Application::shared().setDelegate(delegate.get());
+    platform::services().application->setDelegate(delegate.get());
     interface->delegate_ = std::move(delegate);
     return interface;
 }

@@ -10,6 +10,7 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/SegmentedControl.h"
+#include "platform/foundation/Services.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -63,7 +64,7 @@ bool storedFlag(const PropertyList::Array* flags, size_t index) {
 }
 
 std::string bundleName() {
-    auto& bundle = platform::Bundle::main();
+    auto& bundle = *platform::services().bundle;
     for (const auto* info : {&bundle.localizedInfoDictionary(), &bundle.infoDictionary()}) {
         const auto found = info->find("CFBundleName");
         if (found != info->end() && found->second.string()) return *found->second.string();
@@ -106,7 +107,7 @@ void RootViewController::viewDidLoad() {
 
     srandom(static_cast<unsigned>(time(nullptr)));
 
-    auto& accelerometer = platform::Accelerometer::shared();
+    auto& accelerometer = *platform::services().accelerometer;
     accelerometer.setUpdateInterval(kAccelerometerInterval);
     accelerometer.setDelegate(self());
 
@@ -153,7 +154,7 @@ void RootViewController::didReceiveMemoryWarning() {
 // ---- Catalogue and configuration store ----
 
 void RootViewController::loadCatalogue() {
-    auto& defaults = platform::UserDefaults::standard();
+    auto& defaults = *platform::services().defaults;
     configuration_.reset();
     // A stored value that is not a dictionary counts as absent.
     if (auto stored = defaults.objectForKey(kRootObjectKey); stored && stored->dictionary())
@@ -175,7 +176,7 @@ void RootViewController::restoreCatalogue(const PropertyList& storedShakeType) {
     SoundList sounds;
     sounds.reserve(names ? names->size() : 0);
     if (names) {
-        auto& bundle = platform::Bundle::main();
+        auto& bundle = *platform::services().bundle;
         for (size_t i = 0; i < names->size(); ++i) {
             // Clips are found again by name: a clip no longer among the resources, or a name
             // that is not a plain file name, is skipped.
@@ -193,7 +194,7 @@ void RootViewController::restoreCatalogue(const PropertyList& storedShakeType) {
 }
 
 void RootViewController::buildFirstCatalogue() {
-    const auto paths = platform::Bundle::main().pathsForResourcesOfType("wav");
+    const auto paths = platform::services().bundle->pathsForResourcesOfType("wav");
     SoundList sounds;
     sounds.reserve(paths.size());
     for (const auto& path : paths)
@@ -201,7 +202,7 @@ void RootViewController::buildFirstCatalogue() {
     setSounds(std::move(sounds));
     setConfiguration(configurationFromSounds());
     shakeType_ = 0;
-    platform::UserDefaults::standard().setObject(PropertyList(0), kShakeTypeKey);
+    platform::services().defaults->setObject(PropertyList(0), kShakeTypeKey);
 }
 
 PropertyList::Dictionary RootViewController::configurationFromSounds() const {
@@ -222,14 +223,14 @@ void RootViewController::rebuildConfiguration() {
     setConfiguration(configurationFromSounds());
     // Stored at once as well, so that a reorder or hide survives a run that ends before the
     // board's view next disappears.
-    auto& defaults = platform::UserDefaults::standard();
+    auto& defaults = *platform::services().defaults;
     defaults.setObject(PropertyList(*configuration_), kRootObjectKey);
     defaults.synchronize();
 }
 
 void RootViewController::storeConfiguration() {
     if (configuration_)
-        platform::UserDefaults::standard().setObject(PropertyList(*configuration_), kRootObjectKey);
+        platform::services().defaults->setObject(PropertyList(*configuration_), kRootObjectKey);
     platform::Log::print("Saving Config");
 }
 
@@ -303,7 +304,7 @@ void RootViewController::tableViewDidSelectRowAtIndexPath(platform::TableView& t
     schedulePlayback(startDelay, sound);
 
     // The highlight lasts until the first play has ended, as far as the duration is known now.
-    platform::RunLoop::main().performAfterDelay(
+    platform::services().runLoop->performAfterDelay(
         startDelay + sound->duration(), [this, indexPath] { deselectCellHighlight(indexPath); },
         self());
 }
@@ -360,10 +361,13 @@ void RootViewController::playSound(platform::Timer& firing) {
     const double interval = sound->duration() + static_cast<double>(delay_);
     // A clip without length and without delay would repeat on every pass of the run loop.
     if (!(interval > 0.0)) return;
-    // Counted from when this play was due, not from when the loop got round to it, so that the
-    // run loop's small wake-up delays do not add up over a long loop.
-    const double late = platform::RunLoop::main().now() - firing.fireTime();
-    schedulePlayback(late > 0.0 && late < interval ? interval - late : interval, sound);
+    // A play a little late (the run loop's wake-up delay, up to a frame) counts from when it was
+    // due, so that such delays do not add up over a long loop. A play held back longer (a drag
+    // on the list keeps default-mode timers waiting) counts from when it actually sounded, so
+    // the next one still leaves the whole clip and the delay after it.
+    const double late = platform::services().runLoop->now() - firing.fireTime();
+    const bool absorbed = late > 0.0 && late <= kWakeUpAllowance && late < interval;
+    schedulePlayback(absorbed ? interval - late : interval, sound);
 }
 
 void RootViewController::loopSound(platform::Control& sender) {
@@ -503,7 +507,7 @@ void RootViewController::changeShakeType(platform::Control& sender) {
     const auto* control = dynamic_cast<platform::SegmentedControl*>(&sender);
     if (!control) return;
     shakeType_ = control->selectedSegmentIndex();
-    platform::UserDefaults::standard().setObject(PropertyList(shakeType_), kShakeTypeKey);
+    platform::services().defaults->setObject(PropertyList(shakeType_), kShakeTypeKey);
 }
 
 // ---- Mute warning ----

@@ -121,15 +121,12 @@ public:
         shakeSoundIndexPath_ = indexPath;
     }
 
-    // Read-only views of the options, for the screens and tests that show them.
-    bool loop() const { return loop_; }
-    float delay() const { return delay_; }
-    int32_t shakeType() const { return shakeType_; }
-
     static constexpr double kShakeThreshold = 1.5;
     static constexpr int32_t kSamplesIgnoredAfterShake = 50;
     static constexpr double kAccelerometerInterval = 0.02;
     static constexpr double kToolbarSlideDuration = 0.4;
+    // How late a looping play may fire and still count as on time (about one frame).
+    static constexpr double kWakeUpAllowance = 0.02;
 
 private:
     std::shared_ptr<RootViewController> self();

@@ -3,6 +3,7 @@
 #include "platform/audio/AudioFile.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Url.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 // The last path component without its last extension: "a/Door Bell.wav" gives "Door Bell",
@@ -25,7 +26,7 @@ std::shared_ptr<SoundEffect> SoundEffect::soundEffectWithContentsOfFile(
 SoundEffect::SoundEffect(const std::string& path) : name_(displayName(path)), path_(path) {}
 
 SoundEffect::~SoundEffect() {
-    if (soundID_ != 0) platform::SystemSoundService::shared().disposeSystemSoundID(soundID_);
+    if (soundID_ != 0) platform::services().sound->disposeSystemSoundID(soundID_);
 }
 
 void SoundEffect::load() {
@@ -48,8 +49,7 @@ void SoundEffect::load() {
         return;
     }
     platform::SystemSoundID sound = 0;
-    const platform::OSStatus status =
-        platform::SystemSoundService::shared().createSystemSoundID(*url, sound);
+    const platform::OSStatus status = platform::services().sound->createSystemSoundID(*url, sound);
     if (status == 0) {
         soundID_ = sound;
         return;
@@ -60,16 +60,14 @@ void SoundEffect::load() {
 
 void SoundEffect::play() {
     if (soundID_ == 0) load();
-    auto& service = platform::SystemSoundService::shared();
+    auto& service = *platform::services().sound;
     service.playSystemSound(soundID_);
     service.addSystemSoundCompletion(soundID_, nullptr, platform::kDefaultRunLoopMode,
                                      MyAudioServicesSystemSoundCompletionProc, &name_);
 }
 
-void SoundEffect::stop() {
-    platform::SystemSoundService::shared().removeSystemSoundCompletion(soundID_);
-}
+void SoundEffect::stop() { platform::services().sound->removeSystemSoundCompletion(soundID_); }
 
 void MyAudioServicesSystemSoundCompletionProc(platform::SystemSoundID sound, void* /*clientData*/) {
-    platform::SystemSoundService::shared().removeSystemSoundCompletion(sound);
+    platform::services().sound->removeSystemSoundCompletion(sound);
 }

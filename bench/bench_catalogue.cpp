@@ -13,6 +13,8 @@
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/TableView.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/UiTestEnvironment.h"
 
 #include <stdlib.h>
 
@@ -45,6 +47,7 @@ public:
 struct Catalogue {
     fs::path folder;
     std::shared_ptr<CountingSoundService> sound = std::make_shared<CountingSoundService>();
+    platform::UiTestEnvironment env{{.sound = sound, .log = [](const std::string&) {}}};
 
     Catalogue() {
         char pattern[] = "/tmp/bench_catalogue-XXXXXX";
@@ -52,22 +55,19 @@ struct Catalogue {
         fs::create_directories(folder / "Resources");
         for (int i = 0; i < kClips; ++i)
             std::ofstream(folder / "Resources" / ("Clip " + std::to_string(i) + ".wav"));
-        platform::Log::setSink([](const std::string&) {});
-        platform::SystemSoundService::setShared(sound);
     }
     ~Catalogue() {
-        platform::UserDefaults::setStandard(nullptr);
-        platform::SystemSoundService::setShared(nullptr);
-        platform::Log::setSink(nullptr);
+        platform::services().defaults.reset();  // flushes before the folder goes
         fs::remove_all(folder);
     }
 
     // One load, as a start of the application does it: a fresh bundle (its folder is listed
     // anew) and a store opened from the preferences file.
     std::shared_ptr<RootViewController> load() {
-        platform::Bundle::setMain(std::make_shared<platform::Bundle>(folder / "Resources"));
-        platform::UserDefaults::setStandard(
-            std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
+        auto& services = platform::services();
+        services.bundle = std::make_shared<platform::Bundle>(folder / "Resources");
+        services.defaults.reset();  // the old store flushes before the new one reads the file
+        services.defaults = std::make_shared<platform::UserDefaults>(folder / "preferences.json");
         auto board = std::make_shared<RootViewController>();
         RootViewController::Outlets outlets;
         outlets.soundTable = std::make_shared<platform::TableView>(platform::Rect(0, 0, 320, 372));
@@ -105,7 +105,7 @@ void BM_RestoringRun(benchmark::State& state) {
     {
         auto board = catalogue.load();
         board->viewDidDisappear(false);  // stores the configuration
-        platform::UserDefaults::standard().synchronize();
+        platform::services().defaults->synchronize();
     }
     size_t clips = 0;
     for (auto _ : state) clips = catalogue.load()->sounds().size();

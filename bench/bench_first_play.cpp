@@ -10,6 +10,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/sdl/MixerSoundService.h"
 #include "tests/support/WavWriter.h"
+#include "platform/foundation/Services.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -25,6 +26,10 @@ struct Device {
     fs::path folder;
     fs::path clip;
     std::shared_ptr<platform::MixerSoundService> service;
+    // The mixer posts its reports to this steady-clock run loop.
+    platform::ScopedServices services{
+        {.runLoop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>()),
+         .log = [](const std::string&) {}}};
 
     Device() {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -34,20 +39,18 @@ struct Device {
         platform::WavWriter wav(48000, 1, 16);
         wav.tone(wav.framesFor(2.0));
         wav.write(clip);
-        platform::Log::setSink([](const std::string&) {});
         service = platform::MixerSoundService::open();
-        if (service) platform::SystemSoundService::setShared(service);
+        services->sound = service;
     }
     ~Device() {
-        platform::SystemSoundService::setShared(nullptr);
+        services->sound.reset();
         service.reset();
-        platform::Log::setSink(nullptr);
         fs::remove_all(folder);
     }
     // Stops every channel and delivers the completions, so channels never pile up.
     void quiet() {
         Mix_HaltChannel(-1);
-        platform::RunLoop::main().runUntilIdle();
+        platform::services().runLoop->runUntilIdle();
     }
 };
 

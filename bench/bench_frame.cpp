@@ -14,9 +14,10 @@
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Image.h"
 #include "platform/ui/TableView.h"
 #include "tests/support/TempDirectory.h"
+#include "tests/support/UiTestEnvironment.h"
+#include "platform/foundation/Services.h"
 
 #include <filesystem>
 #include <fstream>
@@ -29,8 +30,6 @@ namespace fs = std::filesystem;
 // and the shipped images.
 struct Board {
     explicit Board(int clips) {
-        Log::setSink([](const std::string&) {});
-        RunLoop::setMain(std::make_shared<RunLoop>(std::make_shared<ManualClock>()));
         const fs::path resources = folder / "Resources";
         fs::create_directories(resources);
         for (const auto& entry : fs::directory_iterator(SOUNDBOARD_RESOURCES_DIR))
@@ -38,22 +37,17 @@ struct Board {
                 fs::copy_file(entry.path(), resources / entry.path().filename());
         for (int i = 0; i < clips; ++i)
             std::ofstream(resources / ("Clip " + std::to_string(i) + ".wav"));
-        Bundle::setMain(std::make_shared<Bundle>(resources));
-        Image::clearCache();
-        UserDefaults::setStandard(std::make_shared<UserDefaults>(folder / "preferences.json"));
+        services().bundle = std::make_shared<Bundle>(resources);
+        services().defaults = std::make_shared<UserDefaults>(folder / "preferences.json");
         interface = MainInterface::load();
-        interface->delegate()->applicationDidFinishLaunching(Application::shared());
-        RunLoop::main().runUntilIdle();
+        interface->delegate()->applicationDidFinishLaunching(*services().application);
+        services().runLoop->runUntilIdle();
     }
-    ~Board() {
-        interface.reset();
-        UserDefaults::setStandard(nullptr);
-        Bundle::setMain(nullptr);
-        Log::setSink(nullptr);
-    }
+    ~Board() { interface.reset(); }
     Window& window() { return *interface->delegate()->window(); }
 
     TempDirectory folder;
+    UiTestEnvironment env{{.log = [](const std::string&) {}}};
     std::shared_ptr<MainInterface> interface;
 };
 

@@ -11,11 +11,13 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Services.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/SdlKeys.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TempDirectory.h"
+#include "tests/support/UiTestEnvironment.h"
 
 #include <filesystem>
 #include <fstream>
@@ -44,40 +46,34 @@ public:
 };
 
 void BM_KeyTapsRowToPlayRequest(benchmark::State& state) {
-    Log::setSink([](const std::string&) {});
-    auto clock = std::make_shared<ManualClock>();
-    RunLoop::setMain(std::make_shared<RunLoop>(clock));
     auto sound = std::make_shared<CountingSoundService>();
-    SystemSoundService::setShared(sound);
     TempDirectory folder;
     const fs::path resources = folder / "Resources";
     fs::create_directories(resources);
     for (int i = 0; i < 12; ++i) std::ofstream(resources / ("Clip " + std::to_string(i) + ".wav"));
-    Bundle::setMain(std::make_shared<Bundle>(resources));
-    UserDefaults::setStandard(std::make_shared<UserDefaults>(folder / "preferences.json"));
+    UiTestEnvironment env{{.bundle = std::make_shared<Bundle>(resources),
+                           .defaults = std::make_shared<UserDefaults>(folder / "preferences.json"),
+                           .sound = sound,
+                           .log = [](const std::string&) {}}};
     {
         auto interface = MainInterface::load();
-        interface->delegate()->applicationDidFinishLaunching(Application::shared());
+        interface->delegate()->applicationDidFinishLaunching(*services().application);
         Window& window = *interface->delegate()->window();
         window.layoutIfNeeded();
-        RunLoop::main().runUntilIdle();
+        env.runLoop().runUntilIdle();
 
         SDL_Event event{};
         event.type = SDL_KEYDOWN;
         event.key.keysym.sym = SDLK_1;
         for (auto _ : state) {
             window.sendKey(SdlKeys::translate(event.key));
-            RunLoop::main().runUntilIdle();
+            env.runLoop().runUntilIdle();
             // Lets the previous tap's highlight end, as time passes between presses.
-            clock->advanceBy(1);
+            env.clock().advanceBy(1);
         }
         if (sound->plays != static_cast<long>(state.iterations()))
             state.SkipWithError("a key press did not lead to exactly one play request");
     }
-    UserDefaults::setStandard(nullptr);
-    Bundle::setMain(nullptr);
-    SystemSoundService::setShared(nullptr);
-    Log::setSink(nullptr);
 }
 BENCHMARK(BM_KeyTapsRowToPlayRequest)->Unit(benchmark::kMicrosecond);
 

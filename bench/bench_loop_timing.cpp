@@ -16,8 +16,12 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
+#include "platform/ui/Accelerometer.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/TableView.h"
 #include "tests/support/WavWriter.h"
+#include "platform/foundation/Services.h"
 
 #include <stdlib.h>
 
@@ -49,7 +53,7 @@ public:
         return inner_->createSystemSoundID(url, out);
     }
     void playSystemSound(platform::SystemSoundID sound) override {
-        playTimes.push_back(platform::RunLoop::main().now());
+        playTimes.push_back(platform::services().runLoop->now());
         inner_->playSystemSound(sound);
     }
     platform::OSStatus addSystemSoundCompletion(platform::SystemSoundID sound,
@@ -113,6 +117,13 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
 
+    // A steady-clock run loop: the board runs in real time here, against the audio device.
+    platform::ScopedServices services(
+        {.runLoop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>()),
+         .application = std::make_shared<platform::Application>(),
+         .accelerometer = std::make_shared<platform::Accelerometer>(),
+         .images = std::make_shared<platform::ImageCache>(),
+         .log = [](const std::string&) {}});
     auto service = platform::MixerSoundService::open();
     if (!service) {
         std::fprintf(stderr, "no audio device\n");
@@ -120,11 +131,9 @@ int main(int argc, char** argv) {
     }
     const auto opened = std::chrono::steady_clock::now();
     auto timed = std::make_shared<TimedService>(service);
-    platform::SystemSoundService::setShared(timed);
-    platform::Bundle::setMain(std::make_shared<platform::Bundle>(folder / "Resources"));
-    platform::UserDefaults::setStandard(
-        std::make_shared<platform::UserDefaults>(folder / "preferences.json"));
-    platform::Log::setSink([](const std::string&) {});
+    services->sound = timed;
+    services->bundle = std::make_shared<platform::Bundle>(folder / "Resources");
+    services->defaults = std::make_shared<platform::UserDefaults>(folder / "preferences.json");
 
     {
         auto board = std::make_shared<RootViewController>();
@@ -141,7 +150,7 @@ int main(int argc, char** argv) {
         outlets.delaySlider->setValue(kDelaySeconds);
         board->delaySound(*outlets.delaySlider);
 
-        auto& loop = platform::RunLoop::main();
+        auto& loop = *platform::services().runLoop;
         board->tableViewDidSelectRowAtIndexPath(*outlets.soundTable,
                                                 platform::IndexPath::forRow(0, 0));
         loop.runFor(kDelaySeconds + repeats * (kClipSeconds + kDelaySeconds) + 0.2);
@@ -149,13 +158,13 @@ int main(int argc, char** argv) {
         loop.runFor(kClipSeconds + 0.3);
     }
     const int rate = service->frequency();
-    platform::SystemSoundService::setShared(nullptr);
+    services->sound.reset();
     const std::vector<double> playTimes = std::move(timed->playTimes);
     timed.reset();
     service.reset();
     const double openSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
-    platform::UserDefaults::setStandard(nullptr);
+    services->defaults.reset();
 
     std::ifstream in(capture, std::ios_base::binary);
     std::vector<int16_t> samples(fs::file_size(capture) / 2);

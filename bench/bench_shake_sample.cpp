@@ -6,6 +6,7 @@
 
 #include "app/RootViewController.h"
 #include "platform/ui/Accelerometer.h"
+#include "platform/foundation/Services.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -26,8 +27,10 @@ std::atomic<long> allocations{0};
 
 namespace {
 void BM_SampleAtRest(benchmark::State& state) {
+    platform::ScopedServices services(
+        {.accelerometer = std::make_shared<platform::Accelerometer>()});
     auto board = std::make_shared<RootViewController>();
-    auto& accelerometer = platform::Accelerometer::shared();
+    auto& accelerometer = *services->accelerometer;
     // Small wobbles within the same whole numbers: never a shake.
     const platform::Acceleration samples[] = {{0.02, -0.03, -0.98, 0},
                                               {0.05, 0.01, -1.02, 0},

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/MainInterface.h"
@@ -15,9 +16,12 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/OffscreenRenderer.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/Accelerometer.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -43,30 +47,37 @@ private:
 
 void BM_StartupToFirstFrame(benchmark::State& state) {
     TemporaryPreferences preferences;
-    Bundle::setMain(std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR));
+    // The resources and decoded images stay from one start to the next, as the files would in
+    // the system's cache; everything else is new each time.
+    const auto bundle = std::make_shared<Bundle>(SOUNDBOARD_RESOURCES_DIR);
+    const auto images = std::make_shared<ImageCache>();
     auto fonts = std::make_shared<FontCache>();
+    std::optional<ScopedServices> services;
     for (auto _ : state) {
-        RunLoop::setMain(std::make_shared<RunLoop>(std::make_shared<ManualClock>()));
-        UserDefaults::setStandard(std::make_shared<UserDefaults>(preferences.file()));
-        Application::setShared(std::make_shared<Application>());
+        services.emplace(Services{
+            .runLoop = std::make_shared<RunLoop>(std::make_shared<ManualClock>()),
+            .bundle = bundle,
+            .defaults = std::make_shared<UserDefaults>(preferences.file()),
+            .application = std::make_shared<Application>(),
+            .accelerometer = std::make_shared<Accelerometer>(),
+            .images = images,
+        });
 
         auto interface = MainInterface::load();
-        Application& application = Application::shared();
+        Application& application = *(*services)->application;
         application.delegate()->applicationDidFinishLaunching(application);
         auto renderer = OffscreenRenderer::create({320, 480}, 2, fonts);
         StatusBar statusBar;
-        statusBar.update(application, RunLoop::main().now());
+        statusBar.update(application);
         renderer->render([&](Painter& painter) {
             if (Window* window = application.keyWindow()) window->renderTree(painter);
-            statusBar.draw(painter, 320, RunLoop::main().now());
+            statusBar.draw(painter, 320);
         });
         benchmark::DoNotOptimize(renderer->pixelAt(0, 0));
 
         state.PauseTiming();
         interface.reset();
-        Application::setShared(nullptr);
-        UserDefaults::setStandard(nullptr);
-        RunLoop::setMain(nullptr);
+        services.reset();
         state.ResumeTiming();
     }
 }

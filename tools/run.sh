@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release preset and starts the board.
+# Installs what is missing, builds the board (only it: not the tests or benchmarks) with the
+# release preset and starts it.
 #
 # On a machine without a display the board runs on a virtual X display (Xvfb): once its window
 # is up, a screenshot is saved and its path printed, and the board keeps running until it ends
@@ -16,7 +17,7 @@ screenshot=${SOUNDBOARD_SCREENSHOT:-/tmp/soundboard-screenshot.png}
 # Seconds to wait for the virtual display and for the board's window.
 startup_timeout=30
 
-"$root/tools/setup.sh" release
+"$root/tools/setup.sh" release soundboard
 
 if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
     exec "$board"

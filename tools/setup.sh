@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running the board need (only those
-# that are missing), then configures and builds one CMake preset: debug (the default), release
-# or asan.
+# Installs the Debian packages that building, testing, running and packaging the board need
+# (only those that are missing), then configures one CMake preset, debug (the default), release
+# or asan, and builds it: everything, or only the given target.
 #
-# Usage: tools/setup.sh [preset]
+# Usage: tools/setup.sh [preset [target]]
 set -euo pipefail
 
 # Build tools and libraries, the test and benchmark frameworks, the font that stands in for
 # "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
-# display and take screenshots.
+# display and take screenshots; and what makes and checks the Debian package and the desktop
+# files (dpkg-shlibdeps reads the binary's type with `file`).
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
@@ -16,10 +17,12 @@ packages=(
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 preset=${1:-debug}
+target=${2:-}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -45,4 +48,4 @@ fi
 # Presets are looked up in the source folder, so configure and build from there.
 cd "$root"
 cmake --preset "$preset"
-cmake --build --preset "$preset"
+cmake --build --preset "$preset" ${target:+--target "$target"}

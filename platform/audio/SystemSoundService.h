@@ -33,11 +33,6 @@ public:
 
     virtual ~SystemSoundService() = default;
 
-    // The process's service: the host installs the real one; until then a service without a
-    // device, which refuses every registration. setShared(nullptr) restores that default.
-    static SystemSoundService& shared();
-    static void setShared(std::shared_ptr<SystemSoundService> service);
-
     // On success `outSound` holds a fresh non-zero handle; otherwise it is left alone.
     virtual OSStatus createSystemSoundID(const Url& url, SystemSoundID& outSound) = 0;
     virtual void playSystemSound(SystemSoundID sound) = 0;

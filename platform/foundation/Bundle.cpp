@@ -15,11 +15,6 @@
 
 namespace platform {
 namespace {
-std::shared_ptr<Bundle>& mainBundle() {
-    static std::shared_ptr<Bundle> instance;
-    return instance;
-}
-
 std::filesystem::path executableFolder() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -81,13 +76,27 @@ Bundle::Bundle(std::filesystem::path resourcePath)
     if (folderPrefix_.empty() || folderPrefix_.back() != '/') folderPrefix_ += '/';
 }
 
-Bundle& Bundle::main() {
-    auto& bundle = mainBundle();
-    if (!bundle) bundle = std::make_shared<Bundle>(executableFolder() / "Resources");
-    return *bundle;
+std::shared_ptr<Bundle> Bundle::forRunningExecutable() {
+    return forExecutableFolder(executableFolder());
 }
 
-void Bundle::setMain(std::shared_ptr<Bundle> bundle) { mainBundle() = std::move(bundle); }
+std::shared_ptr<Bundle> Bundle::forExecutableFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path candidates[] = {
+        folder / "Resources",
+        (folder / ".." / "share" / "soundboard").lexically_normal(),
+    };
+    for (const auto& candidate : candidates) {
+        std::error_code error;
+        if (std::filesystem::is_directory(candidate, error))
+            return std::make_shared<Bundle>(candidate);
+    }
+    Log::print("No resources in %s or %s: the board is empty", candidates[0].c_str(),
+               candidates[1].c_str());
+    auto bundle = std::make_shared<Bundle>(candidates[0]);
+    bundle->listed_ = true;  // nothing to list, and already said so
+    bundle->hasFolder_ = false;
+    return bundle;
+}
 
 void Bundle::listFolder() const {
     listed_ = true;

@@ -23,11 +23,17 @@ public:
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
 
-    // The "Resources" folder beside the running executable.
-    static Bundle& main();
-    static void setMain(std::shared_ptr<Bundle> bundle);
+    // The resource folder of the running executable: forExecutableFolder() of its folder.
+    static std::shared_ptr<Bundle> forRunningExecutable();
+    // The bundle of a program in `folder`: "Resources" beside it (the build tree),
+    // else "../share/soundboard" (an install, wherever its prefix was copied or moved). When
+    // neither is a folder: one log line, and an empty bundle at the first place looked in.
+    static std::shared_ptr<Bundle> forExecutableFolder(const std::filesystem::path& folder);
 
     const std::filesystem::path& resourcePath() const { return resourcePath_; }
+    // False for the empty bundle that forExecutableFolder() gives when there is no resource
+    // folder: that was logged once, so lookups that find nothing in it need not say so again.
+    bool hasFolder() const { return hasFolder_; }
 
     // Full paths of the regular files directly in the folder whose extension (the text after
     // the last dot) is `type`, sorted by file name in byte order. Files whose name has nothing
@@ -56,6 +62,7 @@ private:
 
     std::filesystem::path resourcePath_;
     std::string folderPrefix_;  // resourcePath_ with a trailing '/'
+    bool hasFolder_ = true;
 
     // Filled on first use.
     mutable bool listed_ = false;

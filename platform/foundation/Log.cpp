@@ -1,28 +1,19 @@
 #include "platform/foundation/Log.h"
 
+#include "platform/foundation/Services.h"
+
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 #include <vector>
 
 extern char* program_invocation_short_name;
 
 namespace platform {
 namespace {
-// Never destroyed, so that lines written while the process exits still find them.
-std::mutex& sinkMutex() {
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-Log::Sink& sink() {
-    static auto* instance = new Log::Sink;
-    return *instance;
-}
-
 std::string formatMessage(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -53,16 +44,7 @@ void Log::print(const char* format, ...) {
     va_start(args, format);
     const std::string message = formatMessage(format, args);
     va_end(args);
-    std::lock_guard lock(sinkMutex());
-    if (sink())
-        sink()(message);
-    else
-        writeToStderr(message);
-}
-
-void Log::setSink(Sink newSink) {
-    std::lock_guard lock(sinkMutex());
-    sink() = std::move(newSink);
+    if (!detail::sendToLogSink(message)) writeToStderr(message);
 }
 
 }  // namespace platform

@@ -10,23 +10,11 @@ bool firesLater(const std::shared_ptr<Timer>& a, const std::shared_ptr<Timer>& b
     return a->sequence() > b->sequence();
 }
 
-std::shared_ptr<RunLoop>& mainLoop() {
-    static std::shared_ptr<RunLoop> instance;
-    return instance;
-}
 }  // namespace
 
 RunLoop::RunLoop(std::shared_ptr<Clock> clock) : clock_(std::move(clock)) {}
 
 RunLoop::~RunLoop() = default;
-
-RunLoop& RunLoop::main() {
-    auto& loop = mainLoop();
-    if (!loop) loop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
-    return *loop;
-}
-
-void RunLoop::setMain(std::shared_ptr<RunLoop> runLoop) { mainLoop() = std::move(runLoop); }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer) {
     timer->sequence_ = nextSequence_++;
@@ -66,6 +54,14 @@ void RunLoop::pruneInvalid() {
     while (!timers_.empty() && !timers_.front()->isValid()) {
         std::pop_heap(timers_.begin(), timers_.end(), firesLater);
         timers_.pop_back();
+    }
+}
+
+void RunLoop::invalidateAllTimers() {
+    while (!timers_.empty()) {
+        const auto timers = std::move(timers_);
+        timers_.clear();
+        for (const auto& timer : timers) timer->invalidate();
     }
 }
 

@@ -21,10 +21,6 @@ public:
     explicit RunLoop(std::shared_ptr<Clock> clock);
     ~RunLoop();
 
-    // The main thread's loop. A steady-clock loop is made on first use; tests install their own.
-    static RunLoop& main();
-    static void setMain(std::shared_ptr<RunLoop> runLoop);
-
     Clock& clock() const { return *clock_; }
     double now() const { return clock_->now(); }
 
@@ -41,6 +37,10 @@ public:
 
     void setMode(RunLoopModes mode) { mode_ = mode; }
     RunLoopModes mode() const { return mode_; }
+
+    // Invalidates every scheduled timer, which lets go of their targets; timers scheduled
+    // meanwhile by a target on its way out go too. For an orderly end of the process.
+    void invalidateAllTimers();
 
     // One pass; returns whether anything ran.
     bool runOnce();

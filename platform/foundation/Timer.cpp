@@ -1,6 +1,7 @@
 #include "platform/foundation/Timer.h"
 
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 
@@ -15,7 +16,7 @@ Timer::Timer(double fireTime, std::shared_ptr<void> target, Action action,
 std::shared_ptr<Timer> Timer::scheduledTimer(double interval, std::shared_ptr<void> target,
                                              Action action, std::shared_ptr<void> userInfo,
                                              RunLoopModes modes) {
-    return scheduledTimer(RunLoop::main(), interval, std::move(target), std::move(action),
+    return scheduledTimer(*services().runLoop, interval, std::move(target), std::move(action),
                           std::move(userInfo), modes);
 }
 

@@ -22,8 +22,8 @@ class Timer : public std::enable_shared_from_this<Timer> {
 public:
     using Action = std::function<void(Timer&)>;
 
-    // Schedules a timer on the main run loop that calls `action` once, `interval` seconds from
-    // now (0: on the next pass of the loop, never inside this call).
+    // Schedules a timer on the main run loop (the installed services' one) that calls `action`
+    // once, `interval` seconds from now (0: on the next pass of the loop, never inside this call).
     static std::shared_ptr<Timer> scheduledTimer(double interval, std::shared_ptr<void> target,
                                                  Action action, std::shared_ptr<void> userInfo,
                                                  RunLoopModes modes = kDefaultRunLoopMode);

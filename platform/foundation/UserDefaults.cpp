@@ -17,11 +17,6 @@
 
 namespace platform {
 namespace {
-std::shared_ptr<UserDefaults>& standardStore() {
-    static std::shared_ptr<UserDefaults> instance;
-    return instance;
-}
-
 // The whole file in `text`; returns 0 or the errno of the failing call.
 int readFile(const std::filesystem::path& file, std::string& text) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -138,35 +133,12 @@ UserDefaults::~UserDefaults() {
     if (dirty_) synchronize();
 }
 
-UserDefaults& UserDefaults::standard() {
-    auto& store = standardStore();
-    if (!store) store = std::make_shared<UserDefaults>(defaultFile(), &RunLoop::main());
-    return *store;
-}
-
-void UserDefaults::setStandard(std::shared_ptr<UserDefaults> defaults) {
-    standardStore() = std::move(defaults);
-}
-
 std::filesystem::path UserDefaults::defaultFile() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     const std::filesystem::path config = configHome && configHome[0] == '/'
                                              ? std::filesystem::path(configHome)
                                              : homeFolder() / ".config";
     return config / "soundboard" / "preferences.json";
-}
-
-void UserDefaults::installExitFlush() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    // Made before the handler is registered, the holder is destroyed after the handler runs.
-    standardStore();
-    std::atexit([] { flushStandard(); });
-}
-
-void UserDefaults::flushStandard() {
-    if (const auto& store = standardStore()) store->synchronize();
 }
 
 void UserDefaults::load() {

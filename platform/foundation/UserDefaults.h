@@ -33,19 +33,9 @@ public:
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
 
-    // The shared store, made on first use from defaultFile() with RunLoop::main() as it is then.
-    // A host or test that replaces the main run loop installs its own store with setStandard().
-    static UserDefaults& standard();
-    static void setStandard(std::shared_ptr<UserDefaults> defaults);
     // $XDG_CONFIG_HOME/soundboard/preferences.json; ~/.config when XDG_CONFIG_HOME is unset,
     // empty or relative.
     static std::filesystem::path defaultFile();
-    // Flushes the standard store (if one exists) at normal process exit. SIGINT and SIGTERM
-    // reach the host as its quit event, on which it calls flushStandard(); nothing is done
-    // inside a signal handler.
-    static void installExitFlush();
-    static void flushStandard();
-
     // Delay between the last change and the automatic flush, in seconds.
     static constexpr double kFlushDelay = 0.5;
 

@@ -6,6 +6,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/sdl/SdlSensorSource.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -32,9 +33,12 @@ std::unique_ptr<AccelerometerSource> AccelerometerFeed::bestSource(
 std::shared_ptr<AccelerometerFeed> AccelerometerFeed::start(
     std::unique_ptr<AccelerometerSource> source) {
     std::shared_ptr<AccelerometerFeed> feed(new AccelerometerFeed(std::move(source)));
-    feed->origin_ = RunLoop::main().now();
-    feed->interval_ = usableInterval(Accelerometer::shared().updateInterval());
-    feed->scheduleNext();
+    feed->origin_ = services().runLoop->now();
+    feed->interval_ = usableInterval(services().accelerometer->updateInterval());
+    if (feed->source_)
+        feed->scheduleNext();
+    else
+        feed->startBurst();  // the listener's first samples show it the device at rest
     return feed;
 }
 
@@ -49,8 +53,24 @@ void AccelerometerFeed::keyPressed(int32_t keycode) {
     if (keycode == kShakeKey) jolt();
 }
 
+void AccelerometerFeed::jolt() {
+    joltPending_ = true;
+    if (!source_) startBurst();
+}
+
+void AccelerometerFeed::startBurst() {
+    // The next sample (the jolt, if one is pending) plus the samples at rest after it.
+    burstLeft_ = 1 + kSettleSamples;
+    const auto timer = timer_.lock();
+    if (timer && timer->isValid()) return;  // already sampling: the burst just goes on longer
+    // Counted afresh from now, so the first sample comes one interval after the key.
+    origin_ = services().runLoop->now();
+    samples_ = 0;
+    scheduleNext();
+}
+
 void AccelerometerFeed::sample() {
-    Accelerometer& accelerometer = Accelerometer::shared();
+    Accelerometer& accelerometer = *services().accelerometer;
     // A jolt asked for while nobody listens is dropped rather than kept for a later listener.
     const bool jolt = std::exchange(joltPending_, false);
     if (accelerometer.delegate()) {
@@ -60,15 +80,19 @@ void AccelerometerFeed::sample() {
             acceleration.y += kJolt.y;
             acceleration.z += kJolt.z;
         }
-        acceleration.timestamp = RunLoop::main().now();
+        acceleration.timestamp = services().runLoop->now();
         accelerometer.deliver(acceleration);
     }
+    // Without a source the run loop may sleep once the burst is over.
+    if (!source_ && --burstLeft_ <= 0) return;
+    // A jolt asked for by the listener itself may already have booked the next sample.
+    if (const auto next = timer_.lock(); next && next->isValid()) return;
     scheduleNext();
 }
 
 void AccelerometerFeed::scheduleNext() {
-    RunLoop& runLoop = RunLoop::main();
-    const double interval = usableInterval(Accelerometer::shared().updateInterval());
+    RunLoop& runLoop = *services().runLoop;
+    const double interval = usableInterval(services().accelerometer->updateInterval());
     double fireTime = origin_ + static_cast<double>(samples_ + 1) * interval_;
     if (interval != interval_ || fireTime <= runLoop.now()) {
         // A new rate, or a host that fell behind: count again from now instead of catching up

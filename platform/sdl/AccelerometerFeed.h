@@ -12,7 +12,7 @@
 
 namespace platform {
 
-// Feeds Accelerometer::shared() from one source. Every updateInterval() seconds (read again at
+// Feeds the installed accelerometer from one source. Every updateInterval() seconds (read again at
 // each sample) a one-shot timer on the main run loop reads the source and delivers the sample;
 // the timers fire in every run-loop mode, so shaking works while a finger drags the list. While
 // the accelerometer has no delegate the source is not read and nothing is delivered.
@@ -20,6 +20,13 @@ namespace platform {
 // The shake key replaces the next sample by a jolt: the source's reading plus kJolt, a jump of
 // two or more whole g along x and y, which the board cannot tell from a real shake. The source's
 // readings resume with the sample after it.
+//
+// With a source the samples never stop. Without one the device is at rest, and samples of a
+// device at rest tell a listener nothing new once it has seen a few: so the feed samples at the
+// usual rate only in bursts, one at the start and one from each jolt until kSettleSamples after
+// it (a jolt during a burst lengthens it), and otherwise leaves the run loop asleep. That is long
+// enough for a listener to see the device come back to rest and to count out the samples it ignores
+// after a shake (the board ignores 50, one second), so it behaves as with an endless stream.
 class AccelerometerFeed : public std::enable_shared_from_this<AccelerometerFeed> {
 public:
     static constexpr int32_t kShakeKey = SDLK_s;
@@ -28,6 +35,8 @@ public:
     // zero interval would spin the loop, a huge one would never look at the interval again.
     static constexpr double kShortestInterval = 0.01;
     static constexpr double kLongestInterval = 1.0;
+    // Samples at rest in a burst without a source, after the jolt that starts or lengthens it.
+    static constexpr int kSettleSamples = 60;
 
     // The best source present: an IIO accelerometer under `iioDevicesFolder`, else SDL's first
     // accelerometer, else none (nullptr: a device at rest).
@@ -44,13 +53,15 @@ public:
 
     // An SDL keycode from the host; the shake key asks for a jolt, other keys are ignored.
     void keyPressed(int32_t keycode);
-    void jolt() { joltPending_ = true; }
+    void jolt();
 
 private:
     explicit AccelerometerFeed(std::unique_ptr<AccelerometerSource> source);
 
     void sample();
     void scheduleNext();
+    // Without a source: makes sure samples flow for kSettleSamples more after the next one.
+    void startBurst();
 
     std::unique_ptr<AccelerometerSource> source_;
     std::weak_ptr<Timer> timer_;  // owned by the main run loop until it fires
@@ -60,6 +71,7 @@ private:
     double interval_ = 0;
     int64_t samples_ = 0;
     bool joltPending_ = false;
+    int burstLeft_ = 0;  // samples still to come in the current burst; unused with a source
 };
 
 }  // namespace platform

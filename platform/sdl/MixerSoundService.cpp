@@ -3,12 +3,20 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
 #include <mutex>
+#include <vector>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
@@ -24,6 +32,36 @@ struct ReportTarget {
     std::weak_ptr<MixerSoundService> service;
     bool inUse = false;
 };
+
+uint32_t read32(const std::vector<uint8_t>& bytes, size_t offset) {
+    return static_cast<uint32_t>(bytes[offset]) | static_cast<uint32_t>(bytes[offset + 1]) << 8 |
+           static_cast<uint32_t>(bytes[offset + 2]) << 16 |
+           static_cast<uint32_t>(bytes[offset + 3]) << 24;
+}
+
+void write32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// SDL's WAV loader allocates as much as a chunk's header claims before reading the chunk, so a
+// file of a few hundred bytes could make it ask for 4 GiB. In a copy of a RIFF file, every
+// chunk size is cut to the bytes that follow its header: SDL then decodes what the file holds,
+// as it does for any truncated file. Other files are left as they are.
+void cutChunkSizesToFile(std::vector<uint8_t>& bytes) {
+    constexpr size_t kHeader = 8;  // chunk id and size
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) return;
+    write32(bytes, 4,
+            static_cast<uint32_t>(std::min<size_t>(read32(bytes, 4), bytes.size() - kHeader)));
+    for (size_t offset = 12; offset + kHeader <= bytes.size();) {
+        const size_t available = bytes.size() - offset - kHeader;
+        size_t size = read32(bytes, offset + 4);
+        if (size > available) {
+            size = available;
+            write32(bytes, offset + 4, static_cast<uint32_t>(size));
+        }
+        offset += kHeader + size + (size & 1);  // chunks are padded to an even length
+    }
+}
 
 std::mutex& reportTargetMutex() {
     static std::mutex mutex;
@@ -62,7 +100,7 @@ std::shared_ptr<MixerSoundService> MixerSoundService::open() {
         return nullptr;
     }
 
-    std::shared_ptr<MixerSoundService> service(new MixerSoundService(RunLoop::main()));
+    std::shared_ptr<MixerSoundService> service(new MixerSoundService(*services().runLoop));
     {
         std::lock_guard lock(reportTargetMutex());
         reportTarget() = {&service->reportLoop_, service, true};
@@ -108,8 +146,15 @@ OSStatus MixerSoundService::createSystemSoundID(const Url& url, SystemSoundID& o
     const std::string path = url.path();
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return kUnspecifiedErr;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return kUnspecifiedErr;
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+    // SDL reads memory of at most INT_MAX bytes; no short clip comes near.
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max())) return kUnspecifiedErr;
+    cutChunkSizesToFile(bytes);
     // The reader stays ours: SDL_mixer 2.6 does not close one it was given on every failure.
-    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    SDL_RWops* file = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!file) return kUnspecifiedErr;
     Mix_Chunk* chunk = Mix_LoadWAV_RW(file, 0);
     SDL_RWclose(file);
@@ -146,7 +191,7 @@ OSStatus MixerSoundService::addSystemSoundCompletion(SystemSoundID sound, RunLoo
                                                      RunLoopModes modes, CompletionProc proc,
                                                      void* clientData) {
     if (!proc || !chunks_.contains(sound)) return kBadHandleErr;
-    completions_[sound] = {runLoop ? runLoop : &RunLoop::main(),
+    completions_[sound] = {runLoop ? runLoop : services().runLoop.get(),
                            modes ? modes : kDefaultRunLoopMode, proc, clientData};
     return kNoErr;
 }

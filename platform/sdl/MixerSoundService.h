@@ -27,7 +27,7 @@ class MixerSoundService final : public SystemSoundService,
 public:
     // Opens the default audio device at 48 kHz, 16-bit stereo, with the smallest buffer the
     // device takes. nullptr, after one log line, when there is no device. Channel reports are
-    // posted to RunLoop::main() as it is now, which must outlive the service.
+    // posted to the installed services' run loop as it is now, which must outlive the service.
     static std::shared_ptr<MixerSoundService> open();
     ~MixerSoundService() override;
     MixerSoundService(const MixerSoundService&) = delete;

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
-#include "platform/audio/SystemSoundService.h"
+#include "platform/audio/DevicelessSoundService.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -15,18 +16,24 @@
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
 #include "platform/sdl/WindowLayout.h"
+#include "platform/ui/Accelerometer.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
 namespace {
 
-constexpr double kFrameInterval = 1.0 / 60;
 // Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
 constexpr double kLongestWait = 24 * 60 * 60;
+// The application id of the desktop entry, metadata and icon that an install provides.
+constexpr const char* kApplicationId = "org.example.soundboard.Soundboard";
 
 std::string windowTitle() {
-    const PropertyList* name = Bundle::main().objectForInfoDictionaryKey("CFBundleName");
+    const auto& bundle = services().bundle;
+    const PropertyList* name =
+        bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : nullptr;
     if (name && name->string() && !name->string()->empty()) return *name->string();
     return "Soundboard";
 }
@@ -36,7 +43,26 @@ std::string windowTitle() {
 int SdlHost::applicationMain([[maybe_unused]] int argc, [[maybe_unused]] char** argv,
                              LoadInterface loadMainInterface) {
     SdlHost host;
-    return host.run(std::move(loadMainInterface));
+    return host.run(std::move(loadMainInterface), standardServices());
+}
+
+Services SdlHost::standardServices() {
+    Services record;
+    record.runLoop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
+    record.bundle = Bundle::forRunningExecutable();
+    record.defaults =
+        std::make_shared<UserDefaults>(UserDefaults::defaultFile(), record.runLoop.get());
+    return record;
+}
+
+void SdlHost::install(Services record) {
+    if (!record.runLoop)
+        record.runLoop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
+    if (!record.application) record.application = std::make_shared<Application>();
+    if (!record.accelerometer) record.accelerometer = std::make_shared<Accelerometer>();
+    if (!record.images) record.images = std::make_shared<ImageCache>();
+    if (!record.sound) record.sound = std::make_shared<DevicelessSoundService>();
+    services_.emplace(std::move(record));
 }
 
 SdlHost::SdlHost() = default;
@@ -52,21 +78,22 @@ int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool 
                            std::optional<double> statusBarChangesIn) {
     double wait = std::numeric_limits<double>::infinity();
     if (nextFireTime) wait = std::min(wait, *nextFireTime - now);
-    if (animating) wait = std::min(wait, kFrameInterval);
+    if (animating) wait = std::min(wait, kAnimationFrameInterval);
     if (statusBarChangesIn) wait = std::min(wait, *statusBarChangesIn);
     if (std::isinf(wait)) return -1;
     // Rounded up: waking a little early would find the timer not yet due and spin.
     return static_cast<int>(std::ceil(std::clamp(wait, 0.0, kLongestWait) * 1000));
 }
 
-int SdlHost::run(LoadInterface loadMainInterface) {
+int SdlHost::run(LoadInterface loadMainInterface, Services record) {
+    install(std::move(record));
     if (!start()) {
         shutDown();
         return 1;
     }
-    installServices();
+    startServices();
     interface_ = loadMainInterface ? loadMainInterface() : nullptr;
-    Application& application = Application::shared();
+    Application& application = *services().application;
     if (auto* delegate = application.delegate())
         delegate->applicationDidFinishLaunching(application);
     layOut();
@@ -74,7 +101,7 @@ int SdlHost::run(LoadInterface loadMainInterface) {
     loop();
 
     if (auto* delegate = application.delegate()) delegate->applicationWillTerminate(application);
-    UserDefaults::flushStandard();
+    if (auto& defaults = services().defaults) defaults->synchronize();
     interface_.reset();
     application.setDelegate(nullptr);  // it belonged to the interface
     shutDown();
@@ -85,6 +112,11 @@ bool SdlHost::start() {
     // A touch screen reports fingers; SDL's mouse copies of them would be a second finger.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    // The window's X11 class and Wayland application id: shells match it to the installed
+    // desktop entry of that name for the window's icon and name. SDL 2.26 reads them from the
+    // environment; one the user set is kept.
+    ::setenv("SDL_VIDEO_X11_WMCLASS", kApplicationId, 0);
+    ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", kApplicationId, 0);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         Log::print("Cannot start the display: %s", SDL_GetError());
         return false;
@@ -139,7 +171,7 @@ void SdlHost::layOut() {
     touch_->setGeometry({static_cast<float>(windowWidth), static_cast<float>(windowHeight)},
                         layout.scale * unitsPerPixel,
                         {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel});
-    if (Window* window = Application::shared().keyWindow())
+    if (Window* window = services().application->keyWindow())
         window->setFrame({0, 0, layout.points.width, layout.points.height});
     exposed_ = true;
 }
@@ -149,13 +181,13 @@ void SdlHost::toggleFullscreen() {
     SDL_SetWindowFullscreen(window_.get(), fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
-void SdlHost::installServices() {
-    if (auto mixer = MixerSoundService::open()) SystemSoundService::setShared(std::move(mixer));
+void SdlHost::startServices() {
+    if (auto mixer = MixerSoundService::open()) services().sound = std::move(mixer);
     accelerometerFeed_ = AccelerometerFeed::start(AccelerometerFeed::bestSource());
-    Application::shared().setUrlOpener(
+    services().application->setUrlOpener(
         [opener = UrlOpener()](const std::string& url) { return opener.open(url); });
     // Any thread may post; the pushed event ends the wait in SDL so the post runs promptly.
-    RunLoop::main().setWakeHandler([type = wakeEventType_] {
+    services().runLoop->setWakeHandler([type = wakeEventType_] {
         SDL_Event event{};
         event.type = type;
         SDL_PushEvent(&event);
@@ -163,16 +195,16 @@ void SdlHost::installServices() {
 }
 
 void SdlHost::loop() {
-    RunLoop& runLoop = RunLoop::main();
-    Application& application = Application::shared();
+    RunLoop& runLoop = *services().runLoop;
+    Application& application = *services().application;
     while (!quit_) {
         runLoop.runUntilIdle();
-        const double now = runLoop.now();
         const Window* window = application.keyWindow();
-        const bool barChanged = statusBar_.update(application, now);
-        const bool animating = View::areAnimationsRunning() || statusBar_.isFading(now);
+        const bool barChanged = statusBar_.update(application);
+        // The bar's fade is one of the animations.
+        const bool animating = View::areAnimationsRunning();
         if (exposed_ || barChanged || animating || (window && window->needsDisplay()))
-            renderFrame(now);
+            renderFrame();
 
         const auto barChangesIn = statusBar_.isVisible()
                                       ? std::optional(statusBar_.secondsUntilNextMinute())
@@ -225,36 +257,40 @@ void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
         if (accelerometerFeed_) accelerometerFeed_->keyPressed(key.keysym.sym);
         if (keyHandler_) keyHandler_(key.keysym.sym);
     }
-    if (Window* window = Application::shared().keyWindow())
+    if (Window* window = services().application->keyWindow())
         window->sendKey(SdlKeys::translate(key));
 }
 
 void SdlHost::deliver(const TouchInput::Sample& touch) {
-    if (Window* window = Application::shared().keyWindow())
-        window->sendTouch(touch.phase, touch.location, RunLoop::main().now());
+    if (Window* window = services().application->keyWindow())
+        window->sendTouch(touch.phase, touch.location, services().runLoop->now());
 }
 
-void SdlHost::renderFrame(double now) {
-    Window* window = Application::shared().keyWindow();
+void SdlHost::renderFrame() {
+    Window* window = services().application->keyWindow();
     painter_->reset();
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
     SDL_RenderClear(renderer_.get());
     if (window) window->renderTree(*painter_);
     // The bar lies over the content, in the screen's own coordinates.
     painter_->reset();
-    statusBar_.draw(*painter_, kScreen.width, now);
+    statusBar_.draw(*painter_, kScreen.width);
     SDL_RenderPresent(renderer_.get());
     if (window) window->setNeedsDisplayFlag(false);
     exposed_ = false;
 }
 
 void SdlHost::shutDown() {
-    if (!sdlStarted_) return;
-    // The sound service goes first: its audio thread is the one that posts to the run loop.
-    SystemSoundService::setShared(nullptr);
+    // The feed's source may be an SDL sensor.
     accelerometerFeed_.reset();
-    RunLoop::main().setWakeHandler({});
-    Application::shared().setUrlOpener({});
+    if (services_) {
+        (*services_)->runLoop->setWakeHandler({});
+        (*services_)->application->setUrlOpener({});
+        // Pending timers first, then the sound service (its audio thread posts to the run
+        // loop) and the rest: see ScopedServices.
+        services_.reset();
+    }
+    if (!sdlStarted_) return;
     touch_.reset();
     painter_.reset();
     renderer_.reset();

@@ -5,11 +5,12 @@
 #include <memory>
 #include <optional>
 
+#include "platform/foundation/Services.h"
 #include "platform/sdl/AccelerometerFeed.h"
 #include "platform/sdl/FontCache.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/sdl/SdlPainter.h"
-#include "platform/sdl/StatusBar.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/sdl/TouchInput.h"
 
 namespace platform {
@@ -17,7 +18,8 @@ namespace platform {
 // The process's run on a desktop: one resizable SDL window showing the key window's tree laid
 // out by WindowLayout, mouse and touch input as one finger, keys for the key window (Ctrl+Q
 // quits, F11 toggles fullscreen), the real sound service and URL opener, and the main run
-// loop driven between events.
+// loop driven between events. The host installs the shared services for the run and tears
+// them down in order at its end.
 //
 // The host draws only when the window needs display, an animation runs or the status bar
 // changes; otherwise it sleeps in SDL until the next event or the next timer, so a board at
@@ -33,8 +35,12 @@ public:
     static constexpr Size kScreen{320, 480};
     static constexpr int kMaxScale = 3;
 
-    // The whole run with a default host: returns the process's exit status.
+    // The whole run with a default host and standardServices(): returns the process's exit
+    // status.
     static int applicationMain(int argc, char** argv, LoadInterface loadMainInterface);
+    // The services of a normal run: a run loop on the steady clock, the resources beside the
+    // executable and the user's preferences file (UserDefaults::defaultFile()).
+    static Services standardServices();
 
     SdlHost();
     ~SdlHost();
@@ -48,11 +54,16 @@ public:
     // Sees every SDL event before the host handles it (sensor sources read theirs here).
     void setEventObserver(EventObserver observer) { eventObserver_ = std::move(observer); }
 
-    // Starts SDL and the window, loads the interface, tells the application's delegate that
-    // launching finished, and runs until the window is closed, Ctrl+Q is pressed, or
-    // SIGINT/SIGTERM arrives; then tells the delegate, flushes the preferences, releases the
-    // interface and stops SDL. 0 on an orderly end, 1 when SDL or the window cannot start.
-    int run(LoadInterface loadMainInterface);
+    // Installs `record` for the run, filling in what is missing (a run loop on the steady
+    // clock, the application, the accelerometer, the image cache, and the sound service: the
+    // real one when the audio device opens, else one without a device); starts SDL and the
+    // window, loads the interface, tells the application's delegate that launching finished,
+    // and runs until the window is closed, Ctrl+Q is pressed, or SIGINT/SIGTERM arrives. Then
+    // it tells the delegate, flushes the preferences (if any), releases the interface, tears
+    // the services down (the timers still pending first, so that what they keep alive goes
+    // while the sound service is there) and stops SDL. 0 on an orderly end, 1 when SDL or the
+    // window cannot start.
+    int run(LoadInterface loadMainInterface, Services record);
 
     // Pixels per point for a display of `displayHeight` pixels: the largest whole number at
     // which the screen takes at most 90% of the display's height, from 1 to kMaxScale.
@@ -64,8 +75,9 @@ public:
                              std::optional<double> statusBarChangesIn);
 
 private:
+    void install(Services record);
     bool start();
-    void installServices();
+    void startServices();
     void loop();
     void handle(const SDL_Event& event);
     void keyDown(const SDL_KeyboardEvent& key);
@@ -73,7 +85,7 @@ private:
     void layOut();
     void toggleFullscreen();
     void deliver(const TouchInput::Sample& touch);
-    void renderFrame(double now);
+    void renderFrame();
     void shutDown();
 
     KeyHandler keyHandler_;
@@ -93,6 +105,8 @@ private:
     // Samples the accelerometer; stopped before SDL, as its source may be an SDL sensor.
     std::shared_ptr<AccelerometerFeed> accelerometerFeed_;
     std::shared_ptr<void> interface_;
+    // Installed for the run; torn down before SDL stops, as the sound service uses SDL's audio.
+    std::optional<ScopedServices> services_;
 };
 
 }  // namespace platform

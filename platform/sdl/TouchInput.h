@@ -31,7 +31,6 @@ public:
     std::optional<Sample> translate(const SDL_Event& event);
     // Ends a touch that is down as cancelled (the window lost focus); nothing when none is.
     std::optional<Sample> cancel();
-    bool isDown() const { return source_ != Source::None; }
 
 private:
     enum class Source { None, Mouse, Finger };

@@ -22,15 +22,15 @@ public:
 };
 
 // The device's accelerometer. Sources (a sensor, or the keyboard's jolt) feed it on the main
-// thread; it hands each sample to its delegate. The delegate is not owned.
+// thread; it hands each sample to its delegate. The delegate is not owned. One per process,
+// held by the installed services (Services::accelerometer).
 class Accelerometer {
 public:
-    static Accelerometer& shared();
-    static void setShared(std::shared_ptr<Accelerometer> accelerometer);
-
     void setUpdateInterval(double seconds) { updateInterval_ = seconds; }
     double updateInterval() const { return updateInterval_; }
-    void setDelegate(std::weak_ptr<AccelerometerDelegate> delegate) { delegate_ = std::move(delegate); }
+    void setDelegate(std::weak_ptr<AccelerometerDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
     std::shared_ptr<AccelerometerDelegate> delegate() const { return delegate_.lock(); }
 
     // Called by a source with a new sample; main thread only.

@@ -1,10 +1,10 @@
 #include "platform/ui/AlertView.h"
 
 #include "platform/foundation/Log.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 #include <algorithm>
 
@@ -92,7 +92,7 @@ std::shared_ptr<Button> AlertView::buttonAtIndex(int index) const {
 
 void AlertView::show() {
     if (visible_) return;
-    Window* window = Application::shared().keyWindow();
+    Window* window = services().application->keyWindow();
     if (!window) {
         Log::print("AlertView: no key window to show \"%s\" on", title_.c_str());
         return;
@@ -131,13 +131,10 @@ void AlertView::dismissWithClickedButtonIndex(int /*index*/, bool animated) {
     }
     beginAnimations("alertDismiss");
     setAlpha(0);
+    setAnimationCompletion([self] {
+        if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
+    });
     commitAnimations();
-    RunLoop::main().performAfterDelay(
-        kDefaultAnimationDuration,
-        [self] {
-            if (!self->visible_) self->removeFromSuperview();  // unless shown again meanwhile
-        },
-        nullptr, kCommonRunLoopModes);
 }
 
 std::vector<std::string> AlertView::wrapMessage(float width, const Measure& measure) const {

@@ -20,13 +20,10 @@ public:
 enum class StatusBarStyle { Default = 0, BlackOpaque = 2, BlackTranslucent = 1 };
 
 // The running application: its delegate, its key window, the status bar, and URLs handed to
-// the desktop. One per process (shared()); tests install their own.
+// the desktop. One per process, held by the installed services (Services::application).
 class Application {
 public:
     using UrlOpener = std::function<bool(const std::string& url)>;
-
-    static Application& shared();
-    static void setShared(std::shared_ptr<Application> application);
 
     // Non-owning: the interface description owns the delegate.
     void setDelegate(ApplicationDelegate* delegate) { delegate_ = delegate; }

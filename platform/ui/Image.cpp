@@ -1,24 +1,17 @@
 #include "platform/ui/Image.h"
 
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Services.h"
+#include "platform/ui/ImageCache.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
 #include <optional>
-#include <unordered_map>
 
 namespace platform {
 namespace {
-using Cache = std::unordered_map<std::string, std::shared_ptr<const Image>>;
-
-Cache& cache() {
-    static Cache instance;
-    return instance;
-}
-
 uint32_t bigEndian32(const unsigned char* bytes) {
     return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
            uint32_t{bytes[3]};
@@ -54,24 +47,7 @@ std::shared_ptr<const Image> Image::fromFile(const std::string& path, float scal
 }
 
 std::shared_ptr<const Image> Image::named(const std::string& name) {
-    // Misses are cached too: a missing image is looked for, and reported, once.
-    if (auto it = cache().find(name); it != cache().end()) return it->second;
-
-    const size_t dot = name.rfind('.');
-    const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string type = dot == std::string::npos ? "png" : name.substr(dot + 1);
-    std::shared_ptr<const Image> image;
-    const Bundle& bundle = Bundle::main();
-    if (auto path = bundle.pathForResource(base + "@2x", type))
-        image = fromFile(*path, 2);
-    else if (auto path = bundle.pathForResource(base, type))
-        image = fromFile(*path, 1);
-    else
-        Log::print("Image: no image named %s", name.c_str());
-    cache().emplace(name, image);
-    return image;
+    return services().images->named(name);
 }
-
-void Image::clearCache() { cache().clear(); }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/foundation/Log.h"
-#include "platform/foundation/RunLoop.h"
 
 namespace platform {
 
@@ -33,7 +32,6 @@ NavigationController::NavigationController(std::shared_ptr<ViewController> root)
 }
 
 NavigationController::~NavigationController() {
-    if (transitionTimer_) transitionTimer_->invalidate();
     if (auto* container = dynamic_cast<ContainerView*>(view_.get())) container->detach();
     for (const auto& controller : controllers_) controller->navigationController_ = nullptr;
     if (transition_ && transition_->from) transition_->from->navigationController_ = nullptr;
@@ -102,12 +100,17 @@ void NavigationController::pushViewController(std::shared_ptr<ViewController> co
         Log::print("NavigationController: nothing to push");
         return;
     }
-    if (transition_) {
-        Log::print("NavigationController: push ignored while a transition runs");
-        return;
-    }
     if (std::find(controllers_.begin(), controllers_.end(), controller) != controllers_.end()) {
         Log::print("NavigationController: push ignored, the controller is already on the stack");
+        return;
+    }
+    if (transition_) {
+        // Carried out when the slide ends; one push waits at most.
+        if (pendingPush_) {
+            Log::print("NavigationController: push ignored, another one waits for the slide");
+            return;
+        }
+        pendingPush_ = PendingPush{std::move(controller), animated};
         return;
     }
     const auto from = topViewController();
@@ -163,14 +166,14 @@ void NavigationController::startTransition(std::shared_ptr<ViewController> from,
     View::setAnimationDuration(kTransitionDuration);
     toView->setFrame(frame);
     fromView->setFrame(frame.offsetBy(-shift, 0));
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    View::setAnimationCompletion([weak] {
+        if (auto self = weak.lock()) static_cast<NavigationController&>(*self).finishTransition();
+    });
     View::commitAnimations();
-    // Invalidated when this controller goes, so the timer may call back on `this`.
-    transitionTimer_ = RunLoop::main().performAfterDelay(
-        kTransitionDuration, [this] { finishTransition(); }, {}, kCommonRunLoopModes);
 }
 
 void NavigationController::finishTransition() {
-    transitionTimer_.reset();
     // Cleared first: the callbacks below may push or pop again.
     const auto transition = std::move(transition_);
     const auto fromView = transition->from->view();
@@ -180,6 +183,11 @@ void NavigationController::finishTransition() {
     if (inWindow_) {
         transition->from->viewDidDisappear(transition->animated);
         transition->to->viewDidAppear(transition->animated);
+    }
+    if (!transition_ && pendingPush_) {
+        auto pending = std::move(*pendingPush_);
+        pendingPush_.reset();
+        pushViewController(std::move(pending.controller), pending.animated);
     }
 }
 

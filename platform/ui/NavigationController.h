@@ -1,14 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform {
-
-class Timer;
 
 // A stack of screens under a navigation bar. It owns the controllers on its stack; a popped
 // controller lives on only if someone else holds it. Its view sits under the 20-point status
@@ -19,8 +18,9 @@ class Timer;
 // viewWillDisappear to the old top and viewWillAppear to the new one, slides the new view in
 // from the right over kTransitionDuration and, when the slide is over, sends viewDidDisappear
 // and viewDidAppear. A pop does the reverse. Without animation all four calls happen at once.
-// While a slide runs, further pushes and pops are refused with a log line. Appearance calls
-// are made only while the view is in a window.
+// A push asked for while a slide runs is carried out when the slide ends (one waits at most);
+// a pop asked for then is refused with a log line. Appearance calls are made only while the
+// view is in a window.
 class NavigationController : public ViewController {
 public:
     static constexpr double kTransitionDuration = 0.35;
@@ -61,8 +61,13 @@ private:
     std::shared_ptr<NavigationBar> bar_;
     std::shared_ptr<View> content_;  // holds the top controller's view
     bool inWindow_ = false;
+    struct PendingPush {
+        std::shared_ptr<ViewController> controller;
+        bool animated = false;
+    };
+
     std::unique_ptr<Transition> transition_;
-    std::shared_ptr<Timer> transitionTimer_;
+    std::optional<PendingPush> pendingPush_;
 };
 
 }  // namespace platform

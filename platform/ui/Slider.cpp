@@ -1,7 +1,6 @@
 #include "platform/ui/Slider.h"
 
 #include "platform/ui/Painter.h"
-#include "platform/ui/Window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +18,8 @@ void Slider::setValue(float value) {
     if (std::isnan(value) || value < minimumValue_) value = minimumValue_;
     if (value > maximumValue_) value = maximumValue_;
     value_ = value;
-    if (!isTouchOnSlider()) reportedValue_ = value_;
+    // While a finger is on the slider, the value it reaches is reported by followTouch().
+    if (!isTracking()) reportedValue_ = value_;
     layoutThumb();
     setNeedsDisplay();
 }
@@ -54,6 +54,7 @@ Rect Slider::thumbRectForBounds(const Rect& bounds, const Rect& trackRect, float
 void Slider::layoutThumb() {
     const Rect b = bounds();
     thumbRect_ = thumbRectForBounds(b, trackRectForBounds(b), value_);
+    thumbDidMove(value_);
 }
 
 void Slider::setFrame(const Rect& frame) {
@@ -61,20 +62,14 @@ void Slider::setFrame(const Rect& frame) {
     layoutThumb();
 }
 
-// A finger is on the slider from the moment the window picks it for a touch, which is before
-// a subclass's touchesBegan runs and calls setValue().
-bool Slider::isTouchOnSlider() const {
-    if (isTracking()) return true;
-    const Window* w = window();
-    return w && w->touchedView() == this;
+std::optional<float> Slider::valueForTouchLocation(Point location) const {
+    const float width = frame().width();
+    if (!(width > 0)) return std::nullopt;
+    return minimumValue_ + (location.x / width) * (maximumValue_ - minimumValue_);
 }
 
 void Slider::followTouch(const Touch& touch) {
-    const float width = frame().width();
-    if (width > 0) {
-        const float x = touch.locationInView(*this).x;
-        setValue(minimumValue_ + (x / width) * (maximumValue_ - minimumValue_));
-    }
+    if (const auto value = valueForTouchLocation(touch.locationInView(*this))) setValue(*value);
     if (value_ != reportedValue_) {
         reportedValue_ = value_;
         sendActionsForControlEvents(kControlEventValueChanged);
@@ -95,7 +90,6 @@ void Slider::draw(Painter& painter) {
     View::draw(painter);
     const Rect b = bounds();
     const Rect track = trackRectForBounds(b);
-    thumbRect_ = thumbRectForBounds(b, track, value_);
     const float radius = track.height() / 2;
     painter.fillRoundedRect(track, radius, kBorder);
     painter.fillRoundedRect(track.insetBy(1, 1), radius - 1, kEmptyTrack);

@@ -2,21 +2,23 @@
 
 #include "platform/ui/Control.h"
 
+#include <optional>
+
 namespace platform {
 
 // A horizontal slider: a track, filled blue up to a round white thumb, and a value within
 // [minimumValue, maximumValue].
 //
-// A touch anywhere on the slider moves the value to the touch's place across the slider's full
-// width (min + x / width * (max - min)); a slider of zero width changes nothing. ValueChanged is
-// sent at most once per touch began or moved, when the value then differs from the value last
-// reported; values set from code while no finger is on the slider send nothing and count as
-// reported.
+// A touch anywhere on the slider moves the value to the value the touch's place stands for
+// (valueForTouchLocation(): by default its share of the full width across the range); a slider
+// of zero width changes nothing. ValueChanged is sent at most once per touch began or moved,
+// when the value then differs from the value last reported; values set from code while no
+// finger is on the slider send nothing and count as reported.
 //
-// Subclasses may hook setValue(), thumbRectForBounds() (called on every thumb layout: each
-// setValue(), each frame change and each draw) and the touch handlers (touchesEnded is
-// Control's: the value does not change when the finger lifts), calling the base handler after
-// their own work.
+// Subclasses may override the touch-to-value mapping, setValue(), thumbDidMove() (called after
+// every thumb layout: each setValue() and each frame change, never while drawing) and the touch
+// handlers (touchesEnded is Control's: the value does not change when the finger lifts), calling
+// the base handler after their own work.
 class Slider : public Control {
 public:
     static constexpr float kThumbSize = 24;
@@ -40,15 +42,21 @@ public:
     virtual Rect thumbRectForBounds(const Rect& bounds, const Rect& trackRect, float value) const;
     // The thumb's rectangle at the last layout.
     Rect thumbRect() const { return thumbRect_; }
+    // The value a touch at `location` (in the slider's bounds) stands for: minimum + x / width
+    // x (maximum - minimum). nullopt leaves the value alone (a slider without width).
+    virtual std::optional<float> valueForTouchLocation(Point location) const;
 
     void setFrame(const Rect& frame) override;
     void touchesBegan(const TouchSet& touches, const Event& event) override;
     void touchesMoved(const TouchSet& touches, const Event& event) override;
     void draw(Painter& painter) override;
 
+protected:
+    // Called after each thumb layout with the value the thumb now stands for.
+    virtual void thumbDidMove(float /*value*/) {}
+
 private:
     void layoutThumb();
-    bool isTouchOnSlider() const;
     void followTouch(const Touch& touch);
 
     float value_ = 0;

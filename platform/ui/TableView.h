@@ -1,46 +1,43 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/IndexPath.h"
+#include "platform/ui/RowLayout.h"
+#include "platform/ui/RowReorder.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TableCells.h"
+#include "platform/ui/TableTouch.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/TableViewDataSource.h"
 #include "platform/ui/TableViewDelegate.h"
-#include "platform/ui/View.h"
 
 namespace platform {
-
-class Timer;
 
 enum class TableViewScrollPosition { None = 0, Top = 1, Middle = 2, Bottom = 3 };
 enum class TableViewRowAnimation { Fade = 0, Right = 1, Left = 2, Top = 3, Bottom = 4 };
 
-// A scrolling list of rows of fixed height. The bounds origin is the content offset; rows sit
-// in content coordinates, one cell per row on screen. Cells of rows that scroll away wait in a
-// small reuse pool (at most kSpareCells), so the work per scroll step or layout pass depends on
-// the number of rows on screen, not on the number of rows.
+// A scrolling list of rows of fixed height. The scroll view's content offset is the list's;
+// rows sit in content coordinates, one cell per row on screen. Cells of rows that scroll away
+// wait in a small reuse pool (at most kSpareCells), so the work per scroll step or layout pass
+// depends on the number of rows on screen, not on the number of rows.
 //
 // The data source and the delegate are not owned. The row counts are asked at the first layout
 // (or the first question about them), at reloadData() and at deleteRowsAtIndexPaths(); between
 // those the table answers numberOfRowsInSection() from what it was told.
 //
-// Input: a tap selects a row and tells the delegate; a drag scrolls (the main run loop is in
-// tracking mode meanwhile) and a fling keeps scrolling, slowing down; while editing, a drag
-// that starts on a row's reorder grip moves the row. Animations run on the main run loop's
-// clock in common modes.
-class TableView : public View {
+// Input (TableTouch): a tap selects a row and tells the delegate; a drag scrolls and a fling
+// keeps scrolling (ScrollView); while editing, a drag that starts on a row's reorder grip moves
+// the row (RowReorder). Animations run on the main run loop's clock in common modes.
+class TableView : public ScrollView {
 public:
     static constexpr float kRowHeight = 44;
     static constexpr int kSpareCells = 2;
-    static constexpr float kTapSlop = 10;           // points a tap may wander
-    static constexpr double kHighlightDelay = 0.1;  // before a touched row lights up
-    static constexpr double kScrollAnimationDuration = 0.3;
+    static constexpr double kHighlightDelay = TableTouch::kHighlightDelay;
     static constexpr double kRowAnimationDuration = 0.3;
-    static constexpr double kFrameInterval = 1.0 / 60;  // animation step
 
     explicit TableView(const Rect& frame = kRectZero);
     ~TableView() override;
@@ -96,13 +93,8 @@ public:
     // on screen are asked for again. Only within a section, and only while editing.
     void moveRowAtIndexPathToIndexPath(const IndexPath& from, const IndexPath& to);
 
-    Point contentOffset() const { return bounds().origin; }
-    // Within the scrollable range; animated: eases there over kScrollAnimationDuration, and
-    // contentOffset() reports the way there.
-    void setContentOffset(Point offset, bool animated);
-    Size contentSize();
-    bool isDragging() const;
-    bool isDecelerating() const { return motion_ == Motion::Decelerating; }
+    Size contentSize() override;
+    void setContentOffset(Point offset, bool animated) override;
 
     View* hitTest(Point point) override;
     void touchesBegan(const TouchSet& touches, const Event& event) override;
@@ -111,99 +103,48 @@ public:
     void touchesCancelled(const TouchSet& touches, const Event& event) override;
     void layoutSubviews() override;
 
+protected:
+    float contentHeight() const override;
+    void didScroll() override;
+    void didAutoScroll() override;
+
 private:
-    enum class Motion { None, Animating, Decelerating, Bouncing, AutoScrolling };
-    enum class Gesture { Pending, Scrolling, Reordering, Ignored };
+    // The table's gestures: they move its cells, scroll it and select its rows.
+    friend class RowReorder;
+    friend class TableTouch;
 
-    struct TouchState {
-        Gesture gesture = Gesture::Pending;
-        Point startInWindow;
-        float startOffsetY = 0;
-        std::optional<int> row;         // the row under the finger when it came down
-        bool highlighted = false;       // that row lights up
-        bool stoppedScrolling = false;  // the touch caught a moving list: it is no tap
-        std::vector<std::pair<double, float>> samples;  // (time, finger y) for the fling speed
-    };
-    struct Reorder {
-        int source = 0;  // flat row being moved
-        int target = 0;  // flat row it would land on
-        int first = 0;   // the flat rows of its section: it stays there
-        int last = 0;
-        float grabOffset = 0;  // finger y minus the cell's top, content coordinates
-        std::shared_ptr<TableViewCell> cell;
-    };
-
-    // Rows are counted through all sections ("flat" rows) inside the table.
     void loadIfNeeded();
     std::vector<int> askRowCounts();
-    void setRowCounts(std::vector<int> counts);
-    int flatRow(const IndexPath& indexPath) const;
-    IndexPath indexPathOfFlat(int flat) const;
-    bool isValid(const IndexPath& indexPath) const;
-    float maxOffsetY() const;
-    float clampOffsetY(float y) const;
+    // Rows are counted through all sections ("flat" rows) inside the table.
+    int flatRow(const IndexPath& indexPath) const { return rows_.flatRow(indexPath); }
+    IndexPath indexPathOfFlat(int flat) const { return rows_.indexPathOfFlat(flat); }
 
-    // Where the row's cell goes: its slot, which differs from the row during a reorder.
-    int slotOfRow(int flat) const;
-    std::optional<int> rowAtSlot(int slot) const;
-    Rect rectForSlot(int slot) const;
+    // The reorder in progress, if any: it moves the slots of the rows.
+    const RowMove* rowMove() const { return reorder_ ? &reorder_->move() : nullptr; }
     // Puts cells on the rows on screen and sends the others to the pool; returns the rows that
     // got a new cell.
     std::vector<int> tile();
-    void placeCellsInSlots();
+    void placeCellsInSlots() { cells_.place(rowMove()); }
     std::shared_ptr<TableViewCell> makeCell(int flat);
     void configureEditing(TableViewCell& cell, int flat, bool animated);
-    void recycle(std::shared_ptr<TableViewCell> cell);
-    void trimPool();
 
-    void applyOffsetY(float y);
-    void startMotion(Motion motion);
-    void stopMotion();
-    void scheduleStep();
-    void step();
-    void finishBounceOrFling(float velocity);
-
-    void beginTouch(const Touch& touch);
-    static void addSample(TouchState& state, const Touch& touch);
-    void highlightTouchedRow();
-    void endTouch(const Touch& touch, bool cancelled);
-    void clearTouch();
     void tapRow(int flat);
-    float dragOffsetFor(float fingerY) const;
-    // The content's speed, points per second, from the finger's last moves.
-    static float flingVelocityOf(const std::vector<std::pair<double, float>>& samples);
 
-    void beginReorder(int flat, float fingerContentY);
-    void moveReorder(float fingerYInView);
     void endReorder(bool cancelled);
     void abandonReorder();
 
     std::weak_ptr<TableViewDataSource> dataSource_;  // non-owning
     std::weak_ptr<TableViewDelegate> delegate_;      // non-owning
     bool loaded_ = false;
-    std::vector<int> rowCounts_;     // per section, as last asked
-    std::vector<int> sectionStart_;  // flat row of each section's first row
-    int totalRows_ = 0;
+    RowLayout rows_;  // as last asked
 
-    std::map<int, std::shared_ptr<TableViewCell>> visible_;  // by flat row
-    std::vector<std::shared_ptr<TableViewCell>> pool_;
+    TableCells cells_{*this, kRowHeight, kSpareCells};
     std::optional<IndexPath> selected_;
     bool editing_ = false;
     bool allowsSelectionDuringEditing_ = false;
 
-    std::optional<TouchState> touch_;
-    std::shared_ptr<Timer> highlightTimer_;
-    std::optional<Reorder> reorder_;
-    float lastFingerYInView_ = 0;  // for scrolling while reordering near an edge
-
-    Motion motion_ = Motion::None;
-    std::shared_ptr<Timer> stepTimer_;
-    double lastStep_ = 0;
-    float animationFrom_ = 0;
-    float animationTo_ = 0;
-    double animationStart_ = 0;
-    double animationDuration_ = 0;
-    float velocity_ = 0;  // points per second of content offset, while decelerating
+    TableTouch touch_{*this};
+    std::optional<RowReorder> reorder_;
 };
 
 }  // namespace platform

@@ -1,67 +1,23 @@
 #include "platform/ui/View.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/Animation.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace platform {
 
-// One property moving from one value to another: a frame (x, y, width, height) or an alpha.
-struct View::Animation {
-    static constexpr int kMaxComponents = 4;
-    using Values = std::array<float, kMaxComponents>;
-
-    View* view = nullptr;  // non-owning: the view owns its animations
-    int count = 0;
-    Values fromModel{};         // the model value before the change
-    Values fromPresentation{};  // the value on screen when the change was made
-    Values from{};
-    Values to{};
-    double start = 0;
-    double duration = 0;
-    bool committed = false;
-
-    bool isRunning(double now) const { return now < start + duration; }
-
-    Values valueAt(double now) const {
-        double progress = duration > 0 ? (now - start) / duration : 1.0;
-        progress = std::clamp(progress, 0.0, 1.0);
-        const double eased = progress * progress * (3 - 2 * progress);  // ease in and out
-        Values result{};
-        for (int i = 0; i < count; ++i)
-            result[i] = static_cast<float>(from[i] + (to[i] - from[i]) * eased);
-        return result;
-    }
-};
-
-// The open animation blocks, innermost last, and every animation not yet known to be over.
-struct View::AnimationContext {
-    struct Block {
-        std::string name;
-        double duration = kDefaultAnimationDuration;
-        bool fromCurrentState = false;
-        std::vector<std::weak_ptr<Animation>> animations;
-    };
-    std::vector<Block> blocks;
-    std::vector<std::weak_ptr<Animation>> running;
-};
-
 namespace {
-double now() { return RunLoop::main().now(); }
+double now() { return services().runLoop->now(); }
 }  // namespace
 
-bool View::isRunning(const std::shared_ptr<Animation>& animation) {
+bool View::isRunning(const std::shared_ptr<PropertyAnimation>& animation) {
     return animation && animation->isRunning(now());
-}
-
-View::AnimationContext& View::animationContext() {
-    static AnimationContext context;
-    return context;
 }
 
 View::View(const Rect& frame) : frame_(frame) {}
@@ -389,90 +345,37 @@ float View::presentationAlpha() const {
 
 bool View::isAnimating() const { return isRunning(frameAnimation_) || isRunning(alphaAnimation_); }
 
-void View::animateProperty(std::shared_ptr<Animation>& slot, const float* from, const float* to,
-                           int count) {
-    auto& context = animationContext();
-    if (context.blocks.empty()) {
+void View::animateProperty(std::shared_ptr<PropertyAnimation>& slot, const float* from,
+                           const float* to, int count) {
+    auto& context = AnimationContext::current();
+    if (!context.isInsideBlock()) {
         slot.reset();
         return;
     }
-    auto& block = context.blocks.back();
-    const double time = now();
-    auto animation = std::make_shared<Animation>();
-    animation->view = this;
-    animation->count = count;
-    const auto onScreen = isRunning(slot) ? slot->valueAt(time) : Animation::Values{};
-    for (int i = 0; i < count; ++i) {
-        animation->fromModel[i] = from[i];
-        animation->fromPresentation[i] = isRunning(slot) ? onScreen[i] : from[i];
-        animation->to[i] = to[i];
-    }
-    animation->from = block.fromCurrentState ? animation->fromPresentation : animation->fromModel;
-    animation->start = time;
-    animation->duration = block.duration;
-    block.animations.push_back(animation);
-    context.running.push_back(animation);
-    slot = std::move(animation);
+    slot = context.animate(*this, isRunning(slot) ? slot.get() : nullptr, from, to, count);
 }
 
-void View::beginAnimations(const std::string& name) {
-    animationContext().blocks.push_back({name, kDefaultAnimationDuration, false, {}});
-}
+void View::beginAnimations(const std::string& name) { AnimationContext::current().begin(name); }
 
 void View::setAnimationDuration(double seconds) {
-    auto& blocks = animationContext().blocks;
-    if (blocks.empty()) return;
-    blocks.back().duration = std::isfinite(seconds) ? std::max(seconds, 0.0) : 0.0;
+    AnimationContext::current().setDuration(seconds);
 }
 
 void View::setAnimationBeginsFromCurrentState(bool fromCurrentState) {
-    auto& blocks = animationContext().blocks;
-    if (blocks.empty()) return;
-    blocks.back().fromCurrentState = fromCurrentState;
+    AnimationContext::current().setBeginsFromCurrentState(fromCurrentState);
 }
 
-void View::commitAnimations() {
-    auto& blocks = animationContext().blocks;
-    if (blocks.empty()) {
-        Log::print("View: commitAnimations without beginAnimations");
-        return;
-    }
-    const auto block = std::move(blocks.back());
-    blocks.pop_back();
-
-    // The block's settings may have changed after its changes were made; they apply to all.
-    std::vector<std::weak_ptr<Animation>> started;
-    for (const auto& weak : block.animations) {
-        auto animation = weak.lock();
-        if (!animation) continue;  // cancelled, or its view is gone
-        animation->duration = block.duration;
-        animation->from =
-            block.fromCurrentState ? animation->fromPresentation : animation->fromModel;
-        animation->committed = true;
-        animation->view->setNeedsDisplay();
-        started.push_back(animation);
-    }
-    if (started.empty()) return;
-    std::erase_if(animationContext().running,
-                  [](const std::weak_ptr<Animation>& weak) { return weak.expired(); });
-    RunLoop::main().performAfterDelay(
-        block.duration,
-        [started = std::move(started)] {
-            for (const auto& weak : started)
-                if (auto animation = weak.lock()) animation->view->setNeedsDisplay();
-        },
-        {}, kCommonRunLoopModes);
+void View::setAnimationCompletion(std::function<void()> completion) {
+    AnimationContext::current().setCompletion(std::move(completion));
 }
 
-bool View::areAnimationsRunning() {
-    auto& running = animationContext().running;
-    const double time = now();
-    std::erase_if(running, [time](const std::weak_ptr<Animation>& weak) {
-        const auto animation = weak.lock();
-        return !animation || (animation->committed && !animation->isRunning(time));
-    });
-    for (const auto& weak : running) weak.lock()->view->setNeedsDisplay();
-    return !running.empty();
+void View::commitAnimations() { AnimationContext::current().commit(); }
+
+std::shared_ptr<SteppedAnimation> View::animateInSteps(
+    std::function<void(double eased, bool finished)> step) {
+    return AnimationContext::current().animateInSteps(std::move(step));
 }
+
+bool View::areAnimationsRunning() { return AnimationContext::current().areAnimationsRunning(); }
 
 }  // namespace platform

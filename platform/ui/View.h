@@ -5,6 +5,7 @@
 #include "platform/ui/Touch.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ namespace platform {
 
 class Painter;
 class Window;
+struct PropertyAnimation;
+struct SteppedAnimation;
 
 enum AutoresizingMask : uint32_t {
     kAutoresizingNone = 0,
@@ -121,10 +124,19 @@ public:
     static void beginAnimations(const std::string& name);
     static void setAnimationDuration(double seconds);
     static void setAnimationBeginsFromCurrentState(bool fromCurrentState);
+    // Runs once on the run loop when the block's duration has passed (also when the block
+    // changed nothing): the place for work that waits for the end of the motion.
+    static void setAnimationCompletion(std::function<void()> completion);
     static void commitAnimations();
+    // For a model value that must pass through the way rather than jump (a scroll offset):
+    // inside a block, `step` gets the eased progress every frame until the block's duration
+    // has passed, the last time with 1 and `finished`. The caller holds the result; dropping
+    // it stops the steps. Outside a block the step runs at once with 1.
+    static std::shared_ptr<SteppedAnimation> animateInSteps(
+        std::function<void(double eased, bool finished)> step);
     // Whether any view's presentation value is still moving; also keeps the windows of those
     // views marked for drawing. Each committed block schedules a run-loop timer at its end that
-    // marks the windows once more, so the final values are drawn.
+    // marks the windows once more, so the final values are drawn, and runs its completion.
     static bool areAnimationsRunning();
     static constexpr double kDefaultAnimationDuration = 0.2;
 
@@ -135,14 +147,11 @@ protected:
     virtual void didAddSubview(View&) {}
 
 private:
-    struct Animation;
-    struct AnimationContext;
-    static AnimationContext& animationContext();
-    static bool isRunning(const std::shared_ptr<Animation>& animation);
+    static bool isRunning(const std::shared_ptr<PropertyAnimation>& animation);
     // Starts, or cancels outside a block, the animation of one property; returns the
     // animation in `slot` when one runs afterwards.
-    void animateProperty(std::shared_ptr<Animation>& slot, const float* from, const float* to,
-                         int count);
+    void animateProperty(std::shared_ptr<PropertyAnimation>& slot, const float* from,
+                         const float* to, int count);
     void resizeSubviews(Size oldSize);
     void setSuperview(View* superview);
     void notifyWindowChanged();
@@ -165,8 +174,8 @@ private:
     std::vector<std::shared_ptr<View>> subviews_;
     // Shared with the open animation block and the end-of-animation timer, which hold them
     // weakly; only the view owns them.
-    std::shared_ptr<Animation> frameAnimation_;
-    std::shared_ptr<Animation> alphaAnimation_;
+    std::shared_ptr<PropertyAnimation> frameAnimation_;
+    std::shared_ptr<PropertyAnimation> alphaAnimation_;
 };
 
 }  // namespace platform

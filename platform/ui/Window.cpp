@@ -1,18 +1,21 @@
 #include "platform/ui/Window.h"
 
 #include "platform/ui/Application.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 
 Window::Window(const Rect& frame) : View(frame) {}
 
 Window::~Window() {
-    auto& application = Application::shared();
+    // Only the key window is known to the application.
+    if (!key_ || !hasServices() || !services().application) return;
+    auto& application = *services().application;
     if (application.keyWindow() == this) application.setKeyWindow(nullptr);
 }
 
 void Window::makeKeyAndVisible() {
-    auto& application = Application::shared();
+    auto& application = *services().application;
     if (Window* previous = application.keyWindow(); previous && previous != this)
         previous->key_ = false;
     key_ = true;

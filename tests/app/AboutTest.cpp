@@ -6,6 +6,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/SegmentedControl.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ protected:
 };
 
 TEST_F(AboutTest, LaunchShowsTheStackWithTheBoardAndAnAnimatedStatusBar) {
-    auto& app = platform::Application::shared();
+    auto& app = *platform::services().application;
     EXPECT_EQ(app.statusBarStyle(), platform::StatusBarStyle::BlackTranslucent);
     EXPECT_FALSE(app.isStatusBarHidden());
     EXPECT_TRUE(app.statusBarAnimated());
@@ -61,6 +62,21 @@ TEST_F(AboutTest, AboutPushesTheSameControllerWithAFreshTitleImageEachTime) {
         about().shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation::Portrait));
 }
 
+TEST_F(AboutTest, AboutAskedForDuringTheBackSlideOpensWhenTheSlideEnds) {
+    openAbout();
+    navigation().popViewControllerAnimated(true);
+    env.runLoop().runFor(platform::NavigationController::kTransitionDuration / 2);
+    platform::BarButtonItem sender("About");
+    interface->delegate()->about(sender);
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(navigation().topViewController().get(), &about());
+    EXPECT_TRUE(about().view()->isDescendantOf(*interface->delegate()->window()));
+    EXPECT_EQ(navigation().navigationBar()->backButtonTitle(), "back");
+    goBack();
+    EXPECT_EQ(navigation().topViewController().get(), &board());
+    EXPECT_NE(board().title(), "back");
+}
+
 TEST_F(AboutTest, SegmentedControlShowsTheStoredModeAndChangesItThroughTheBoard) {
     openAbout();
     auto control = shakeControl();
@@ -70,8 +86,7 @@ TEST_F(AboutTest, SegmentedControlShowsTheStoredModeAndChangesItThroughTheBoard)
 
     control->setSelectedSegmentIndex(2);
     control->sendActionsForControlEvents(platform::kControlEventValueChanged);
-    EXPECT_EQ(board().shakeType(), 2);
-    EXPECT_EQ(platform::UserDefaults::standard().integerForKey(kShakeTypeKey), 2);
+    EXPECT_EQ(platform::services().defaults->integerForKey(kShakeTypeKey), 2);
     goBack();
     openAbout();
     EXPECT_EQ(shakeControl()->selectedSegmentIndex(), 2);
@@ -83,7 +98,7 @@ TEST_F(AboutTest, SegmentedControlShowsTheStoredModeAndChangesItThroughTheBoard)
 
 TEST_F(AboutTest, WebsiteOpensOutsideTheApplication) {
     std::vector<std::string> opened;
-    platform::Application::shared().setUrlOpener([&](const std::string& url) {
+    platform::services().application->setUrlOpener([&](const std::string& url) {
         opened.push_back(url);
         return true;
     });
@@ -111,8 +126,8 @@ TEST_F(AboutTest, MuteAlertShowsItsTextsAndLogsThePressedButton) {
 
 TEST_F(AboutTest, TerminationWritesNothing) {
     const auto before = std::filesystem::last_write_time(preferencesFile());
-    interface->delegate()->applicationWillTerminate(platform::Application::shared());
-    platform::UserDefaults::standard().synchronize();
+    interface->delegate()->applicationWillTerminate(*platform::services().application);
+    platform::services().defaults->synchronize();
     EXPECT_EQ(std::filesystem::last_write_time(preferencesFile()), before);
 }
 

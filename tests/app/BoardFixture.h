@@ -15,6 +15,7 @@
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"
 #include "tests/support/WavWriter.h"
+#include "platform/foundation/Services.h"
 
 #include <gtest/gtest.h>
 
@@ -23,22 +24,11 @@
 #include <vector>
 
 // A board on a temporary resource folder and preferences file, with the recording sound
-// service, in virtual time. Clips are written as real WAV files of the given lengths.
+// service and the log read into `log`, in virtual time. Clips are written as real WAV files of
+// the given lengths.
 class BoardFixture : public testing::Test {
 protected:
-    BoardFixture() {
-        platform::Log::setSink([this](const std::string& line) { log.push_back(line); });
-        platform::SystemSoundService::setShared(sound);
-        openPreferences();
-    }
-
-    ~BoardFixture() override {
-        interface.reset();
-        platform::UserDefaults::setStandard(nullptr);
-        platform::Bundle::setMain(nullptr);
-        platform::SystemSoundService::setShared(nullptr);
-        platform::Log::setSink(nullptr);
-    }
+    BoardFixture() { openPreferences(); }
 
     // Adds a clip to the resources; the bundle reads its folder when first asked.
     void addClip(const std::string& name, double seconds) {
@@ -53,23 +43,23 @@ protected:
 
     // A store over the preferences file, as a new run of the application would open it.
     void openPreferences() {
-        platform::UserDefaults::setStandard(nullptr);
-        platform::UserDefaults::setStandard(
-            std::make_shared<platform::UserDefaults>(preferencesFile(), &env.runLoop()));
+        auto& defaults = platform::services().defaults;
+        defaults.reset();  // the old store flushes before the new one reads the file
+        defaults = std::make_shared<platform::UserDefaults>(preferencesFile(), &env.runLoop());
     }
 
     // Builds the interface and launches, which loads the board's view: a start of the app.
     void launch() {
         std::filesystem::create_directories(resources());
-        platform::Bundle::setMain(std::make_shared<platform::Bundle>(resources()));
+        platform::services().bundle = std::make_shared<platform::Bundle>(resources());
         interface = MainInterface::load();
-        interface->delegate()->applicationDidFinishLaunching(platform::Application::shared());
+        interface->delegate()->applicationDidFinishLaunching(*platform::services().application);
         env.runLoop().runUntilIdle();
     }
 
     // Ends the run as the host does, and starts a new one on the same files.
     void restart() {
-        platform::UserDefaults::standard().synchronize();
+        platform::services().defaults->synchronize();
         interface.reset();
         openPreferences();
         launch();
@@ -91,6 +81,21 @@ protected:
         for (const auto& c : board().sounds())
             if (c->name() == name) return c;
         return nullptr;
+    }
+
+    // One accelerometer sample, as the sensor reports it to the board.
+    void sample(double x, double y, double z) {
+        board().accelerometerDidAccelerate(*platform::services().accelerometer,
+                                           platform::Acceleration{x, y, z, 0});
+    }
+    // Rest, then a jolt: one shake.
+    void shake() {
+        sample(0, 0, -1);
+        sample(2.5, 2.5, -1);
+    }
+    // The shake mode in the preferences file.
+    int64_t storedShakeType() const {
+        return platform::UserDefaults(preferencesFile()).integerForKey(kShakeTypeKey);
     }
 
     // The first view of type T in the board's view tree that `match` accepts.
@@ -119,10 +124,13 @@ protected:
         return nullptr;
     }
 
-    platform::UiTestEnvironment env;
+    // Declared in this order so that the interface goes first, then the services (flushing the
+    // preferences into the folder), and the folder last.
     platform::TempDirectory folder;
+    std::vector<std::string> log;
     std::shared_ptr<platform::RecordingSoundService> sound =
         std::make_shared<platform::RecordingSoundService>();
+    platform::UiTestEnvironment env{
+        {.sound = sound, .log = [this](const std::string& line) { log.push_back(line); }}};
     std::shared_ptr<MainInterface> interface;
-    std::vector<std::string> log;
 };

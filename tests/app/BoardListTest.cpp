@@ -4,7 +4,10 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
+#include "tests/support/RecordingPainter.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TouchDriver.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 using platform::IndexPath;
@@ -22,19 +25,34 @@ protected:
     }
 };
 
-TEST_F(BoardListTest, ViewLoadSetsUpTheBoard) {
+// What a launched board gives a person: the bar's left button enters edit mode, where a tapped
+// row still plays at once; shakes reach the board through the sensor, sampled 50 times a second.
+TEST_F(BoardListTest, LaunchedBoardEditsFromTheBarPlaysInEditModeAndHearsTheSensor) {
     launch();
-    EXPECT_FALSE(board().loop());
-    EXPECT_EQ(board().delay(), 0.0f);
-    EXPECT_FALSE(board().shakeSoundIndexPath());
-    EXPECT_EQ(board().navigationItem().leftBarButtonItem(), board().editButtonItem());
-    EXPECT_EQ(board().editButtonItem()->style(), platform::BarButtonItemStyle::Plain);
-    EXPECT_TRUE(table().allowsSelectionDuringEditing());
-    EXPECT_EQ(platform::Accelerometer::shared().updateInterval(), 0.02);
-    EXPECT_EQ(platform::Accelerometer::shared().delegate().get(),
-              static_cast<platform::AccelerometerDelegate*>(&board()));
-    EXPECT_FALSE(board().muteCheckTimer());
-    EXPECT_EQ(board().title(), "") << "no bundle name anywhere: an empty title";
+    auto& window = *interface->delegate()->window();
+    const auto drawAndTap = [&](platform::Point point) {
+        platform::RecordingPainter painter;
+        window.renderTree(painter);  // lays the views out where touches find them
+        platform::TouchDriver::tap(window, point);
+    };
+    drawAndTap({29, 42});  // the bar's left button
+    ASSERT_TRUE(table().isEditing());
+    env.runLoop().runFor(1);
+    drawAndTap({200, 64 + 22});  // the first row's title
+    env.runLoop().runUntilIdle();
+    ASSERT_EQ(plays().size(), 1u);
+    EXPECT_EQ(plays()[0].first, "Bell");
+
+    auto& accelerometer = *platform::services().accelerometer;
+    EXPECT_EQ(accelerometer.updateInterval(), 0.02);
+    accelerometer.deliver({0, 0, -1, 0});
+    accelerometer.deliver({2.5, 2.5, -1, 0});
+    EXPECT_EQ(logCount("Shaking"), 1u);
+}
+
+TEST_F(BoardListTest, WithoutABundleNameTheTitleIsEmpty) {
+    launch();
+    EXPECT_EQ(board().title(), "");
 }
 
 TEST_F(BoardListTest, OnlyUprightPortraitIsAccepted) {

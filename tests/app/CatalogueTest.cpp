@@ -1,6 +1,7 @@
 #include "tests/app/BoardFixture.h"
 
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Services.h"
 
 namespace {
 using platform::PropertyList;
@@ -24,7 +25,7 @@ protected:
         return values;
     }
     void store(PropertyList configuration, int64_t shakeType) {
-        auto& defaults = platform::UserDefaults::standard();
+        auto& defaults = *platform::services().defaults;
         defaults.setObject(std::move(configuration), kRootObjectKey);
         defaults.setObject(PropertyList(shakeType), kShakeTypeKey);
         defaults.synchronize();
@@ -39,9 +40,7 @@ TEST_F(CatalogueTest, FirstRunListsEveryClipInFileNameOrderShownWithShakeModeZer
     EXPECT_EQ(strings(configuration, "name"), soundNames());
     EXPECT_EQ(strings(configuration, "hidden"), (std::vector<std::string>{"0", "0", "0", "0"}));
     EXPECT_EQ(strings(configuration, "path").front(), (resources() / "Bell.wav").string());
-    EXPECT_EQ(board().shakeType(), 0);
-    EXPECT_EQ(platform::UserDefaults(preferencesFile()).integerForKey(kShakeTypeKey), 0)
-        << "the first run stores the shake mode at once";
+    EXPECT_EQ(storedShakeType(), 0) << "the first run stores the shake mode at once";
     EXPECT_FALSE(storedConfiguration()) << "the configuration is only registered, not stored";
     EXPECT_TRUE(sound->calls().empty()) << "loading opens no clip";
 }
@@ -67,7 +66,10 @@ TEST_F(CatalogueTest, RestoringRunKeepsStoredOrderAndFlagsSkipsRemovedAndIgnores
     EXPECT_FALSE(clip("Gong")->hidden());
     EXPECT_EQ(clip("Bell")->path(), (resources() / "Bell.wav").string())
         << "found again by name, not by the stored path";
-    EXPECT_EQ(board().shakeType(), 2);
+    EXPECT_EQ(storedShakeType(), 2);
+    shake();
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(plays().size(), 1u) << "the restored random mode plays the one shown clip";
 }
 
 TEST_F(CatalogueTest, OnlyOneOfTheTwoKeysStoredMeansAFirstRun) {
@@ -76,10 +78,10 @@ TEST_F(CatalogueTest, OnlyOneOfTheTwoKeysStoredMeansAFirstRun) {
                                    {"hidden", PropertyList::Array{1}},
                                    {"path", PropertyList::Array{"x"}}},
           3);
-    platform::UserDefaults::standard().removeObjectForKey(kShakeTypeKey);
+    platform::services().defaults->removeObjectForKey(kShakeTypeKey);
     launch();
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Bell", "Gong"}));
-    EXPECT_EQ(board().shakeType(), 0);
+    EXPECT_EQ(storedShakeType(), 0);
 }
 
 TEST_F(CatalogueTest, MalformedStoredConfigurationLoadsWithoutFailing) {
@@ -96,7 +98,7 @@ TEST_F(CatalogueTest, MalformedStoredConfigurationLoadsWithoutFailing) {
     EXPECT_EQ(soundNames(), (std::vector<std::string>{"Gong", "Horn", "Bell"}));
     EXPECT_FALSE(clip("Gong")->hidden()) << "an unreadable flag counts as shown";
     EXPECT_FALSE(clip("Horn")->hidden()) << "a missing flag counts as shown";
-    EXPECT_EQ(board().shakeType(), 1);
+    EXPECT_EQ(storedShakeType(), 1);
 
     // A configuration of the wrong type altogether is a first run.
     restart();
@@ -113,7 +115,7 @@ TEST_F(CatalogueTest, StoredEmptyListWithShakeModeRestoresBoth) {
           3);
     launch();
     EXPECT_TRUE(board().sounds().empty());
-    EXPECT_EQ(board().shakeType(), 3);
+    EXPECT_EQ(storedShakeType(), 3) << "kept, not replaced by a first run's 0";
 }
 
 TEST_F(CatalogueTest, LeavingEditModeRebuildsAndStoresTheConfiguration) {
@@ -147,7 +149,7 @@ TEST_F(CatalogueTest, OpeningAboutStoresTheConfigurationAndLogsIt) {
     interface->delegate()->about(sender);
     env.runLoop().runFor(1.0);
     EXPECT_EQ(logCount("Saving Config"), 1u);
-    platform::UserDefaults::standard().synchronize();
+    platform::services().defaults->synchronize();
     const auto stored = storedConfiguration();
     ASSERT_TRUE(stored);
     EXPECT_EQ(strings(*stored->dictionary(), "hidden"), (std::vector<std::string>{"0", "0"}));

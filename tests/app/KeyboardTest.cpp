@@ -121,18 +121,23 @@ TEST_F(KeyboardTest, EditModeMovesReachTheStoredOrder) {
 TEST_F(KeyboardTest, LoopAndDelayKeysWorkTheToolbarControls) {
     start(2);
     auto loopSwitch = findView<platform::Switch>();
+    auto slider = findView<DBSlider>();
     press('l');
-    EXPECT_TRUE(board().loop());
     EXPECT_TRUE(loopSwitch->isOn());
     press(Key::Right);
     press(Key::Right, platform::kKeyModifierNone, true);
-    EXPECT_EQ(board().delay(), 2.0f);
-    auto slider = findView<DBSlider>();
+    EXPECT_EQ(slider->value(), 2.0f);
     EXPECT_TRUE(!slider->delayLabel() || slider->delayLabel()->alpha() == 0)
         << "keys show no pop-out";
+    press('1');
+    env.runLoop().runFor(1.9);
+    EXPECT_TRUE(heard().empty()) << "a delay of 2 s";
+    env.runLoop().runFor(2.4);  // plays at 2 s and, looping, again at 2 + 0.2 + 2 s
+    EXPECT_EQ(heard(), (std::vector<std::string>{"Clip 00", "Clip 00"}));
     press(Key::Backspace);
-    EXPECT_EQ(board().delay(), 0.0f);
     EXPECT_EQ(slider->value(), 0.0f);
+    press('2');
+    EXPECT_EQ(heard(), std::vector<std::string>{"Clip 01"}) << "no delay any more";
 }
 
 TEST_F(KeyboardTest, AboutScreenKeysPickTheShakeModeAndGoBack) {
@@ -142,13 +147,13 @@ TEST_F(KeyboardTest, AboutScreenKeysPickTheShakeModeAndGoBack) {
     env.runLoop().runFor(1);
     ASSERT_EQ(topScreen(), static_cast<platform::ViewController*>(
                                interface->delegate()->aboutViewController().get()));
-    EXPECT_EQ(board().delay(), 0.0f);
-    EXPECT_EQ(board().shakeType(), 0);
+    EXPECT_EQ(findView<DBSlider>()->value(), 0.0f);
+    EXPECT_EQ(platform::services().defaults->integerForKey(kShakeTypeKey), 0);
 
     press(Key::Right);
     press(Key::Right);
     press(Key::Left);
-    EXPECT_EQ(platform::UserDefaults::standard().objectForKey(kShakeTypeKey)->integerValue(), 1);
+    EXPECT_EQ(platform::services().defaults->objectForKey(kShakeTypeKey)->integerValue(), 1);
     press(Key::Escape);
     env.runLoop().runFor(1);
     EXPECT_EQ(topScreen(), &board());

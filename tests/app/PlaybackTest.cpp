@@ -2,6 +2,8 @@
 
 #include "app/DBSlider.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/Window.h"
+#include "tests/support/TouchDriver.h"
 
 namespace {
 
@@ -35,6 +37,13 @@ protected:
         for (size_t i = measuredPlays; i < all.size(); ++i) times.push_back(all[i].second - origin);
         return times;
     }
+    // The plays in the `seconds` after a tap on `row`.
+    size_t startsAfterTap(int row, double seconds) {
+        const size_t before = startTimes().size();
+        tapRow(row);
+        env.runLoop().runFor(seconds);
+        return startTimes().size() - before;
+    }
     static void expectTimes(const std::vector<double>& actual,
                             const std::vector<double>& expected) {
         ASSERT_EQ(actual.size(), expected.size());
@@ -55,9 +64,9 @@ TEST_F(PlaybackTest, LoopWithoutDelayRepeatsEveryDurationUntilTurnedOff) {
 
     loopSwitch->setOn(false, false);
     board().loopSound(*loopSwitch);
-    EXPECT_FALSE(board().loop());
     env.runLoop().runFor(5.0);
     EXPECT_EQ(startTimes().size(), 4u) << "turning looping off stops the next repeat";
+    EXPECT_EQ(startsAfterTap(1, 3.0), 1u) << "the next tap plays once";
 }
 
 TEST_F(PlaybackTest, LoopWithDelayStartsAfterTheDelayNormallyAndAtOnceInEditMode) {
@@ -111,13 +120,13 @@ TEST_F(PlaybackTest, LoopLabelStopsTheLoopAndTurnsTheSwitchOff) {
     tapRow(0);
     env.runLoop().runFor(1.3);
     board().loopSound(*button("Loop"));
-    EXPECT_FALSE(board().loop());
     EXPECT_FALSE(loopSwitch->isOn());
     env.runLoop().runFor(5.0);
     EXPECT_EQ(startTimes().size(), 2u);
 
-    board().loopSound(*button("Loop"));  // looping already off: only the switch is set
-    EXPECT_FALSE(board().loop());
+    board().loopSound(*button("Loop"));  // looping already off: it stays off
+    EXPECT_FALSE(loopSwitch->isOn());
+    EXPECT_EQ(startsAfterTap(1, 3.0), 1u) << "the next tap plays once";
 }
 
 TEST_F(PlaybackTest, SliderChangeStopsALoopOnlyOnceTheDelayIsAboveZero) {
@@ -130,15 +139,20 @@ TEST_F(PlaybackTest, SliderChangeStopsALoopOnlyOnceTheDelayIsAboveZero) {
     slideTo(3.0f);  // delay now above 0: the loop stops
     env.runLoop().runFor(10.0);
     expectTimes(startTimes(t0), {0, 1.2});
-    EXPECT_TRUE(board().loop()) << "the switch still says loop; the next tap loops";
-    EXPECT_EQ(board().delay(), 3.0f);
+    EXPECT_TRUE(loopSwitch->isOn());
+    const size_t before = startTimes().size();
+    const double tapped = env.clock().now();
+    tapRow(0);
+    env.runLoop().runFor(7.5);
+    auto times = startTimes(tapped);
+    times.erase(times.begin(), times.begin() + static_cast<long>(before));
+    expectTimes(times, {3.0, 7.2});  // the next tap loops, after the new delay
 }
 
 TEST_F(PlaybackTest, DelayLabelResetsTheDelayAndSliderAndCancelsAWaitingClip) {
     slideTo(3.0f);
     tapRow(1);
     board().delaySound(*button("Delay"));
-    EXPECT_EQ(board().delay(), 0.0f);
     EXPECT_EQ(slider->value(), 0.0f);
     env.runLoop().runFor(10.0);
     EXPECT_TRUE(startTimes().empty());
@@ -151,7 +165,10 @@ TEST_F(PlaybackTest, DelayLabelResetsTheDelayAndSliderAndCancelsAWaitingClip) {
 
 TEST_F(PlaybackTest, SliderValueIsTheDelayUnrounded) {
     slideTo(2.7f);
-    EXPECT_FLOAT_EQ(board().delay(), 2.7f);
+    const double t0 = env.clock().now();
+    tapRow(1);
+    env.runLoop().runFor(3.0);
+    expectTimes(startTimes(t0), {2.7});
 }
 
 TEST_F(PlaybackTest, TapOnAnotherRowReplacesTheLoop) {
@@ -192,3 +209,35 @@ TEST_F(PlaybackTest, LoopingClipWithoutLengthOrDelayDoesNotSpin) {
 }
 
 }  // namespace
+
+TEST_F(PlaybackTest, ARepeatHeldBackByADragSetsTheNextOneFromWhenItPlayed) {
+    turnLoopOn();
+    slideTo(2.0f);
+    const double t0 = env.clock().now();
+    tapRow(0);  // plays at 2.0; repeats due every 3.2 s
+    env.runLoop().runFor(5.19);
+
+    // A wake-up 15 ms late is absorbed: the repeat after it keeps the 3.2 s grid.
+    env.runLoop().setMode(platform::kTrackingRunLoopMode);
+    env.runLoop().runFor(0.025);
+    env.runLoop().setMode(platform::kDefaultRunLoopMode);
+    env.runLoop().runFor(3.3);
+
+    // A finger drags the list across the repeat due at 11.6; it plays when the drag ends.
+    auto& window = *interface->delegate()->window();
+    const platform::Point start{160, 150};
+    platform::TouchDriver::down(window, start);
+    env.runLoop().runFor(0.05);
+    platform::TouchDriver::move(window, {start.x, start.y + 40});
+    env.runLoop().runFor(4.0);
+    platform::TouchDriver::up(window, {start.x, start.y + 40});
+    const double released = env.clock().now() - t0;
+    env.runLoop().runFor(4.0);
+
+    const auto times = startTimes(t0);
+    ASSERT_EQ(times.size(), 5u) << testing::PrintToString(times) << " released " << released;
+    EXPECT_NEAR(times[1], 5.215, 1e-6);
+    EXPECT_NEAR(times[2], 8.4, 1e-6) << "a small wake-up delay does not shift the loop";
+    EXPECT_NEAR(times[3], released, 1e-6) << "the held-back repeat plays when the drag ends";
+    EXPECT_NEAR(times[4], released + 3.2, 1e-6) << "the next comes a full period later";
+}

@@ -6,12 +6,13 @@
 #include "app/AboutViewController.h"
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
-#include "platform/sdl/StatusBar.h"
 #include "platform/sdl/WindowLayout.h"
+#include "platform/ui/StatusBar.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TouchDriver.h"
+#include "platform/foundation/Services.h"
 
 #include <SDL2/SDL_image.h>
 
@@ -134,14 +135,14 @@ protected:
     // scale 2.
     void drawScreenshot() {
         platform::StatusBar bar([] { return noon(); });
-        const double now = env.runLoop().now();
-        // Shown long enough ago that its fade-in is over.
-        bar.update(platform::Application::shared(), now - platform::StatusBar::kFadeDuration);
+        // The pictures show the bar at rest, without its fade-in.
+        platform::services().application->setStatusBarHidden(false, false);
+        bar.update(*platform::services().application);
         platform::SdlPainter& painter = renderer_->painter();
         renderer_->render([&](platform::Painter&) {
             window().renderTree(painter);
             painter.reset();
-            bar.draw(painter, 320, now);
+            bar.draw(painter, 320);
         });
     }
 
@@ -229,7 +230,12 @@ TEST_F(ScreenshotTest, DelaySliderPopOutWhileTouched) {
     expectMatchesReference("slider-popout");
     TouchDriver::up(window(), onSlider);
     env.runLoop().runUntilIdle();
-    EXPECT_EQ(board().delay(), 45.0f);
+    const size_t before = plays().size();
+    tapRow(0);
+    env.runLoop().runFor(44.99);
+    EXPECT_EQ(plays().size(), before) << "a delay of 45 s";
+    env.runLoop().runFor(0.02);
+    EXPECT_EQ(plays().size(), before + 1);
 }
 
 TEST_F(ScreenshotTest, AboutScreen) {

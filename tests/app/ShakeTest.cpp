@@ -1,5 +1,6 @@
 #include "tests/app/BoardFixture.h"
 
+#include "platform/sdl/AccelerometerFeed.h"
 #include "platform/ui/SegmentedControl.h"
 
 #include <cmath>
@@ -14,15 +15,6 @@ protected:
     void SetUp() override {
         for (const char* name : {"A", "B", "C", "D", "E"}) addClip(name, 0.2);
         launch();
-    }
-    void sample(double x, double y, double z) {
-        board().accelerometerDidAccelerate(platform::Accelerometer::shared(),
-                                           Acceleration{x, y, z, 0});
-    }
-    // Rest, then a jolt, then rest again: one shake.
-    void shake() {
-        sample(0, 0, -1);
-        sample(2.5, 2.5, -1);
     }
     // Lets the shake's playback happen and the 50 ignored samples pass, at rest.
     void settle() {
@@ -77,7 +69,7 @@ TEST_F(ShakeTest, FiftySamplesAfterAShakeAreIgnored) {
 }
 
 TEST_F(ShakeTest, SilentModeLogsAndPlaysNothingAndLeavesALoopAlone) {
-    EXPECT_EQ(board().shakeType(), 0);
+    EXPECT_EQ(storedShakeType(), 0) << "the first run's mode";
     shake();
     settle();
     EXPECT_EQ(logCount("Shaking"), 1u);
@@ -155,12 +147,34 @@ TEST_F(ShakeTest, UnknownModesLogDefaultAndPlayNothing) {
 
 TEST_F(ShakeTest, ChosenModeIsUsedAtOnceAndAfterARestart) {
     setMode(3);
-    EXPECT_EQ(board().shakeType(), 3);
+    shake();
+    settle();
+    EXPECT_EQ(played(), (std::vector<std::string>{"E"})) << "a sweep ends on the last row";
     platform::BarButtonItem sender("About");
     interface->delegate()->about(sender);  // stores the configuration, as opening About does
     env.runLoop().runFor(1.0);
     restart();
-    EXPECT_EQ(board().shakeType(), 3);
+    shake();
+    settle();
+    EXPECT_EQ(played(), (std::vector<std::string>{"E", "E"}));
+}
+
+TEST_F(ShakeTest, ShakeKeyWithoutASensorShakesAtMostOnceASecondAndThenLetsTheLoopSleep) {
+    setMode(3);  // each shake plays the last row, E
+    auto feed = platform::AccelerometerFeed::start(nullptr);
+    env.runLoop().runFor(3.0);
+    const auto press = [&](double thenWait) {
+        feed->keyPressed(platform::AccelerometerFeed::kShakeKey);
+        env.runLoop().runFor(thenWait);
+    };
+    press(0.5);
+    press(0.6);  // within a second of the first shake: ignored
+    press(3.0);  // 1.1 s after it: shakes again
+    EXPECT_EQ(played(), (std::vector<std::string>{"E", "E"}));
+    EXPECT_FALSE(env.runLoop().nextFireTime()) << "at rest nothing is left to wake the loop";
+
+    press(3.0);
+    EXPECT_EQ(played().size(), 3u);
 }
 
 TEST_F(ShakeTest, BrokenSamplesTruncateWithoutUndefinedBehaviour) {

@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "tests/support/RecordingSoundService.h"
 #include "tests/support/TempDirectory.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 #include "tests/support/WavWriter.h"
 
@@ -14,14 +15,6 @@ using Kind = RecordingSoundService::CallKind;
 
 class SoundEffectTest : public testing::Test {
 protected:
-    SoundEffectTest() {
-        platform::Log::setSink([this](const std::string& line) { log.push_back(line); });
-        platform::SystemSoundService::setShared(sound);
-    }
-    ~SoundEffectTest() override {
-        platform::SystemSoundService::setShared(nullptr);
-        platform::Log::setSink(nullptr);
-    }
     std::string writeClip(const std::string& file, double seconds) {
         platform::WavWriter wav(44100, 1, 16);
         wav.tone(wav.framesFor(seconds));
@@ -29,10 +22,10 @@ protected:
         return (folder / file).string();
     }
 
-    platform::UiTestEnvironment env;
     platform::TempDirectory folder;
     std::shared_ptr<RecordingSoundService> sound = std::make_shared<RecordingSoundService>();
     std::vector<std::string> log;
+    platform::UiTestEnvironment env{{.sound = sound, .log = platform::logInto(log)}};
 };
 
 TEST_F(SoundEffectTest, NameIsTheFileNameWithoutItsLastExtensionAndNothingIsOpened) {

@@ -9,18 +9,15 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 namespace {
 
 class BundleTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
-
     std::string resource(const std::string& fileName) const {
         return (temp_.path() / "Resources" / fileName).string();
     }
@@ -30,6 +27,7 @@ protected:
 
     TempDirectory temp_;
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
 };
 
 TEST_F(BundleTest, ListsResourcesOfOneTypeInByteOrder) {
@@ -154,16 +152,28 @@ TEST(BundleLocaleTest, LocalizationsGoFromSpecificToEnglish) {
     EXPECT_EQ(Bundle::localizationsForLocale("../../etc"), List{"en"});
 }
 
-TEST(BundleMainTest, MainBundleIsTheResourcesFolderBesideTheExecutable) {
-    Bundle::setMain(nullptr);
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe");
-    EXPECT_EQ(Bundle::main().resourcePath(), executable.parent_path() / "Resources");
+TEST_F(BundleTest, ExecutableFindsResourcesBesideItThenInItsShareFolder) {
+    // A build tree keeps "Resources" beside the program; an install keeps the clips in
+    // <prefix>/share/soundboard, found from <prefix>/bin however the prefix was moved.
+    temp_.writeFile("prefix/share/soundboard/Bell.wav", "x");
+    const auto installed = Bundle::forExecutableFolder(temp_ / "prefix/bin");
+    EXPECT_EQ(installed->pathsForResourcesOfType("wav"),
+              std::vector<std::string>{(temp_ / "prefix/share/soundboard/Bell.wav").string()});
 
-    TempDirectory temp;
-    auto replacement = std::make_shared<Bundle>(temp.path());
-    Bundle::setMain(replacement);
-    EXPECT_EQ(&Bundle::main(), replacement.get());
-    Bundle::setMain(nullptr);
+    temp_.writeFile("prefix/bin/Resources/Horn.wav", "x");
+    EXPECT_EQ(Bundle::forExecutableFolder(temp_ / "prefix/bin")->resourcePath(),
+              temp_ / "prefix/bin/Resources")
+        << "the build tree's folder comes first";
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(BundleTest, ExecutableWithoutResourcesGetsAnEmptyBundleAndOneLogLine) {
+    const auto bundle = Bundle::forExecutableFolder(temp_ / "bin");
+    EXPECT_TRUE(bundle->pathsForResourcesOfType("wav").empty());
+    EXPECT_TRUE(bundle->infoDictionary().empty());
+    EXPECT_FALSE(bundle->hasFolder());
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_NE(log_[0].find("share/soundboard"), std::string::npos) << log_[0];
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "platform/ui/Accelerometer.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -62,11 +64,9 @@ int32_t squaredJump(const Acceleration& from, const Acceleration& to) {
 class AccelerometerFeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-        Accelerometer::shared().setUpdateInterval(0.02);
-        Accelerometer::shared().setDelegate(delegate_);
+        services().accelerometer->setUpdateInterval(0.02);
+        services().accelerometer->setDelegate(delegate_);
     }
-    void TearDown() override { Log::setSink({}); }
 
     std::shared_ptr<AccelerometerFeed> startScripted() {
         return AccelerometerFeed::start(std::make_unique<ScriptedSource>(sensor_));
@@ -79,10 +79,10 @@ protected:
         EXPECT_DOUBLE_EQ(sample.z, expected.z);
     }
 
-    UiTestEnvironment environment_;
+    std::vector<std::string> log_;
+    UiTestEnvironment environment_{{.log = logInto(log_)}};
     std::shared_ptr<Sensor> sensor_ = std::make_shared<Sensor>();
     std::shared_ptr<RecordingDelegate> delegate_ = std::make_shared<RecordingDelegate>();
-    std::vector<std::string> log_;
 };
 
 TEST_F(AccelerometerFeedTest, OneSecondAtFiftyPerSecondDeliversFiftyTimedSamples) {
@@ -114,7 +114,7 @@ TEST_F(AccelerometerFeedTest, IntervalIsReadAgainAtEachSample) {
     ASSERT_EQ(samples().size(), 10u);
 
     // The sample at 0.2 already booked the next one at 0.22; from there on, every 0.1 s.
-    Accelerometer::shared().setUpdateInterval(0.1);
+    services().accelerometer->setUpdateInterval(0.1);
     environment_.runLoop().runFor(1.0);
     ASSERT_EQ(samples().size(), 20u);
     EXPECT_NEAR(samples()[10].timestamp, 0.22, 1e-9);
@@ -128,14 +128,14 @@ TEST_F(AccelerometerFeedTest, UnusableIntervalsAreBroughtIntoRange) {
 
     for (double interval : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
         samples().clear();
-        Accelerometer::shared().setUpdateInterval(interval);
+        services().accelerometer->setUpdateInterval(interval);
         environment_.runLoop().runFor(1.0);
         // Never faster than the shortest interval: no spinning on the run loop.
         EXPECT_NEAR(static_cast<double>(samples().size()),
                     1.0 / AccelerometerFeed::kShortestInterval, 1.0);
     }
     samples().clear();
-    Accelerometer::shared().setUpdateInterval(std::numeric_limits<double>::infinity());
+    services().accelerometer->setUpdateInterval(std::numeric_limits<double>::infinity());
     environment_.runLoop().runFor(3.0);
     EXPECT_NEAR(static_cast<double>(samples().size()), 3.0 / AccelerometerFeed::kLongestInterval,
                 1.0);
@@ -156,12 +156,12 @@ TEST_F(AccelerometerFeedTest, HostThatFellBehindGetsOneSampleNotABurst) {
 }
 
 TEST_F(AccelerometerFeedTest, WithoutADelegateTheSourceIsLeftAlone) {
-    Accelerometer::shared().setDelegate({});
+    services().accelerometer->setDelegate({});
     auto feed = startScripted();
     environment_.runLoop().runFor(1.0);
     EXPECT_EQ(sensor_->reads, 0);
 
-    Accelerometer::shared().setDelegate(delegate_);
+    services().accelerometer->setDelegate(delegate_);
     environment_.runLoop().runFor(1.0);
     EXPECT_EQ(samples().size(), 50u);
     EXPECT_EQ(sensor_->reads, 50);
@@ -181,6 +181,25 @@ TEST_F(AccelerometerFeedTest, ShakeKeyGivesExactlyOneJoltThatTheBoardCountsAsASh
     // The board calls a jump a shake when the squared jump is 3 or more.
     EXPECT_GE(squaredJump(samples()[4], samples()[5]), 3);
     EXPECT_EQ(squaredJump(samples()[3], samples()[4]), 0);
+}
+
+TEST_F(AccelerometerFeedTest, WithoutASourceOnlyTheStartAndEachJoltBringSamples) {
+    constexpr size_t kBurst = AccelerometerFeed::kSettleSamples + 1;
+    auto feed = AccelerometerFeed::start(nullptr);
+    environment_.runLoop().runFor(10.0);
+    EXPECT_EQ(samples().size(), kBurst);
+    EXPECT_FALSE(environment_.runLoop().nextFireTime()) << "a device at rest wakes nobody";
+
+    const double pressed = environment_.runLoop().now();
+    feed->keyPressed(SDLK_s);
+    environment_.runLoop().runFor(0.5);
+    feed->keyPressed(SDLK_s);  // a jolt during the burst lengthens it
+    environment_.runLoop().runFor(10.0);
+    ASSERT_EQ(samples().size(), 2 * kBurst + 25);
+    EXPECT_NEAR(samples()[kBurst].timestamp - pressed, 0.02, 1e-9);
+    EXPECT_DOUBLE_EQ(samples()[kBurst].x, AccelerometerFeed::kJolt.x);
+    EXPECT_DOUBLE_EQ(samples()[kBurst + 25].x, AccelerometerFeed::kJolt.x);
+    EXPECT_FALSE(environment_.runLoop().nextFireTime());
 }
 
 TEST_F(AccelerometerFeedTest, JoltIsAShakeWhereverTheDeviceIsHeld) {
@@ -208,10 +227,10 @@ TEST_F(AccelerometerFeedTest, OtherKeysAndJoltsWithNobodyListeningChangeNothing)
     feed->keyPressed(SDLK_SPACE);
     environment_.runLoop().runFor(0.04);
 
-    Accelerometer::shared().setDelegate({});
+    services().accelerometer->setDelegate({});
     feed->keyPressed(SDLK_s);
     environment_.runLoop().runFor(0.02);  // the jolt's sample has no listener and is dropped
-    Accelerometer::shared().setDelegate(delegate_);
+    services().accelerometer->setDelegate(delegate_);
     environment_.runLoop().runFor(0.06);
 
     ASSERT_EQ(samples().size(), 5u);

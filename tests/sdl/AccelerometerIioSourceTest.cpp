@@ -7,6 +7,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/sdl/IioAccelerometerSource.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -16,11 +18,6 @@ constexpr const char* kScale = "0.00980665\n";
 
 class AccelerometerIioSourceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
-
     // A device folder with raw x, y, z readings, written the way sysfs shows them.
     void writeRaw(const std::string& device, int x, int y, int z) {
         folder_.writeFile(device + "/in_accel_x_raw", std::to_string(x) + "\n");
@@ -40,6 +37,7 @@ protected:
 
     TempDirectory folder_;
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
 };
 
 TEST_F(AccelerometerIioSourceTest, SharedScaleTurnsRawCountsIntoGravities) {

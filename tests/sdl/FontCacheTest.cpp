@@ -5,18 +5,16 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/sdl/FontCache.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
 
 class FontCacheTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
-
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
     std::vector<std::string> asked_;
     FontMatcher matcher_;
 };

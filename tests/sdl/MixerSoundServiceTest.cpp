@@ -19,6 +19,8 @@
 #include "platform/sdl/MixerSoundService.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/WavWriter.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -45,13 +47,11 @@ protected:
             woken_ = true;
             wake_.notify_all();
         });
-        RunLoop::setMain(loop_);
         setenv("SDL_AUDIODRIVER", "dummy", 0);  // unless the caller chose a driver
     }
 
     void TearDown() override {
         service_.reset();
-        RunLoop::setMain(nullptr);
         fs::remove_all(folder_);
     }
 
@@ -121,6 +121,8 @@ protected:
 
     fs::path folder_;
     std::shared_ptr<RunLoop> loop_ = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
+    std::vector<std::string> log_;
+    ScopedServices services_{{.runLoop = loop_, .log = logInto(log_)}};
     std::shared_ptr<MixerSoundService> service_;
     std::vector<Finished> finished_;
 
@@ -297,11 +299,9 @@ TEST_F(MixerSoundServiceTest, ReportsForAServiceThatIsGoneAreIgnored) {
 
 TEST_F(MixerSoundServiceTest, OnlyOneServiceIsOpenAtATime) {
     openService();
-    std::vector<std::string> lines;
-    Log::setSink([&](const std::string& line) { lines.push_back(line); });
+    log_.clear();
     EXPECT_EQ(MixerSoundService::open(), nullptr);
-    Log::setSink(nullptr);
-    EXPECT_EQ(lines.size(), 1u);
+    EXPECT_EQ(log_.size(), 1u);
 
     service_.reset();
     openService();
@@ -309,12 +309,9 @@ TEST_F(MixerSoundServiceTest, OnlyOneServiceIsOpenAtATime) {
 
 TEST_F(MixerSoundServiceTest, NoDeviceGivesNoServiceAndOneLogLine) {
     ScopedEnvironment driver("SDL_AUDIODRIVER", "no-such-driver");
-    std::vector<std::string> lines;
-    Log::setSink([&](const std::string& line) { lines.push_back(line); });
     EXPECT_EQ(MixerSoundService::open(), nullptr);
-    Log::setSink(nullptr);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("No audio device"), std::string::npos);
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_NE(log_[0].find("No audio device"), std::string::npos);
 }
 
 // SDL's disk driver writes what the device would play to a file, in the device's format

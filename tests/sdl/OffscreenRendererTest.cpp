@@ -10,6 +10,8 @@
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -28,10 +30,9 @@ TEST(OffscreenRendererTest, ScreenAtScaleTwoHasFourTimesThePixels) {
 
 TEST(OffscreenRendererTest, NoPixelsOrNoFolderIsAnErrorWithALogLine) {
     std::vector<std::string> log;
-    Log::setSink([&](const std::string& line) { log.push_back(line); });
+    ScopedServices services({.log = logInto(log)});
     EXPECT_EQ(OffscreenRenderer::create({0, 480}, 2), nullptr);
     EXPECT_FALSE(OffscreenRenderer::create({10, 10}, 1)->savePng("/nonexistent-folder/a.png"));
-    Log::setSink({});
     EXPECT_EQ(log.size(), 2u);
 }
 

@@ -16,6 +16,8 @@
 #include "platform/sdl/SdlHost.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -119,7 +121,7 @@ struct Interface {
         view = std::make_shared<RecordingView>(Rect(50, 25, 100, 100), record);
         window->addSubview(view);
         window->makeKeyAndVisible();
-        Application::shared().setDelegate(&delegate);
+        services().application->setDelegate(&delegate);
     }
     ~Interface() { record_.push_back("released"); }
 
@@ -160,20 +162,14 @@ SDL_Event key(SDL_Keycode code, Uint16 modifiers = KMOD_NONE, bool repeat = fals
 
 class SdlHostRunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        RunLoop::setMain(std::make_shared<RunLoop>(std::make_shared<SteadyClock>()));
-        Application::setShared(std::make_shared<Application>());
-    }
-    void TearDown() override {
-        RunLoop::setMain(nullptr);
-        Application::setShared(nullptr);
-    }
-
     int run(std::function<void()> onLaunch) {
         Watchdog watchdog;
-        const int status = host_.run([&]() -> std::shared_ptr<void> {
-            return std::make_shared<Interface>(record_, std::move(onLaunch));
-        });
+        // No resources and no preferences: the host fills in the rest.
+        const int status = host_.run(
+            [&]() -> std::shared_ptr<void> {
+                return std::make_shared<Interface>(record_, std::move(onLaunch));
+            },
+            Services{});
         watchdog.finish();
         EXPECT_FALSE(watchdog.fired()) << "the run did not end by itself";
         return status;
@@ -189,7 +185,7 @@ TEST_F(SdlHostRunTest, MouseIsOneFingerAndControlQEndsTheRunInOrder) {
     std::vector<int32_t> keys;
     host_.setKeyHandler([&](int32_t code) { keys.push_back(code); });
     const int status = run([] {
-        RunLoop::main().performAfterDelay(0, [] {
+        services().runLoop->performAfterDelay(0, [] {
             push(mouse(SDL_MOUSEBUTTONDOWN, 100, 50));
             push(mouse(SDL_MOUSEMOTION, 110, 60));
             push(mouse(SDL_MOUSEBUTTONUP, 110, 60));
@@ -206,8 +202,32 @@ TEST_F(SdlHostRunTest, MouseIsOneFingerAndControlQEndsTheRunInOrder) {
 }
 
 TEST_F(SdlHostRunTest, TerminationSignalEndsTheRunInOrder) {
-    EXPECT_EQ(run([] { RunLoop::main().performAfterDelay(0, [] { std::raise(SIGTERM); }); }), 0);
+    EXPECT_EQ(run([] { services().runLoop->performAfterDelay(0, [] { std::raise(SIGTERM); }); }),
+              0);
     EXPECT_EQ(record_, (Record{"launched", "terminating", "released"}));
+}
+
+// A pending timer keeps what it will call alive (a waiting playback keeps the board); quitting
+// lets go of it while the sound service it may call on its way out is still installed.
+TEST_F(SdlHostRunTest, QuittingWithATimerPendingLetsGoOfItsTargetWhileTheServicesAreThere) {
+    struct Witness {
+        std::function<void()> onRelease;
+        ~Witness() { onRelease(); }
+    };
+    bool released = false;
+    bool soundThere = false;
+    EXPECT_EQ(run([&] {
+                  auto witness = std::make_shared<Witness>(Witness{[&] {
+                      released = true;
+                      soundThere = hasServices() && services().sound;
+                  }});
+                  services().runLoop->performAfterDelay(
+                      60, [] {}, std::move(witness));
+                  services().runLoop->performAfterDelay(0, [] { push(key(SDLK_q, KMOD_LCTRL)); });
+              }),
+              0);
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(soundThere);
 }
 
 TEST_F(SdlHostRunTest, TimerWakesTheIdleHostAndControlQEndsTheRun) {
@@ -215,7 +235,7 @@ TEST_F(SdlHostRunTest, TimerWakesTheIdleHostAndControlQEndsTheRun) {
     host_.setKeyHandler([&](int32_t code) { keys.push_back(code); });
     bool fired = false;
     EXPECT_EQ(run([&] {
-                  RunLoop::main().performAfterDelay(0.05, [&] {
+                  services().runLoop->performAfterDelay(0.05, [&] {
                       fired = true;
                       push(key(SDLK_q));
                       push(key(SDLK_q, KMOD_LCTRL));
@@ -231,7 +251,7 @@ TEST_F(SdlHostRunTest, PostFromAnotherThreadWakesTheIdleHost) {
     std::thread poster;
     std::optional<std::thread::id> ranOn;
     run([&] {
-        RunLoop& loop = RunLoop::main();
+        RunLoop& loop = *services().runLoop;
         poster = std::thread([&loop, &ranOn] {
             loop.post([&ranOn] {
                 ranOn = std::this_thread::get_id();
@@ -247,12 +267,12 @@ TEST_F(SdlHostRunTest, PostFromAnotherThreadWakesTheIdleHost) {
 TEST_F(SdlHostRunTest, FirstFrameIsDrawnAndChangesAreDrawnAgain) {
     std::vector<bool> needsDisplay;
     run([&] {
-        Window* window = Application::shared().keyWindow();
-        RunLoop::main().performAfterDelay(0.02, [&, window] {
+        Window* window = services().application->keyWindow();
+        services().runLoop->performAfterDelay(0.02, [&, window] {
             needsDisplay.push_back(window->needsDisplay());
             window->setBackgroundColor(Color::gray());
             needsDisplay.push_back(window->needsDisplay());
-            RunLoop::main().performAfterDelay(0.02, [&, window] {
+            services().runLoop->performAfterDelay(0.02, [&, window] {
                 needsDisplay.push_back(window->needsDisplay());
                 push(key(SDLK_q, KMOD_LCTRL));
             });
@@ -264,14 +284,14 @@ TEST_F(SdlHostRunTest, FirstFrameIsDrawnAndChangesAreDrawnAgain) {
 TEST(SdlHostStartTest, WithoutAVideoDriverTheRunFailsWithALogLine) {
     ScopedEnvironment video("SDL_VIDEODRIVER", "no-such-driver");
     std::vector<std::string> log;
-    Log::setSink([&](const std::string& line) { log.push_back(line); });
     bool loaded = false;
     SdlHost host;
-    const int status = host.run([&]() -> std::shared_ptr<void> {
-        loaded = true;
-        return nullptr;
-    });
-    Log::setSink({});
+    const int status = host.run(
+        [&]() -> std::shared_ptr<void> {
+            loaded = true;
+            return nullptr;
+        },
+        Services{.log = logInto(log)});
     EXPECT_EQ(status, 1);
     EXPECT_FALSE(loaded);
     ASSERT_EQ(log.size(), 1u);

@@ -10,6 +10,8 @@
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/ui/Image.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -44,11 +46,6 @@ Ink inkOf(const OffscreenRenderer& renderer) {
 
 class SdlPainterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
-
     // A small canvas, so that whole-surface scans stay cheap.
     static std::unique_ptr<OffscreenRenderer> canvas(int scale, Size points = {40, 30}) {
         auto renderer = OffscreenRenderer::create(points, scale);
@@ -57,6 +54,7 @@ protected:
     }
 
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
 };
 
 TEST_F(SdlPainterTest, FilledRectangleCoversExactlyItsPixelsAtEachScale) {

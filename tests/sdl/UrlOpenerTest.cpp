@@ -12,6 +12,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/sdl/UrlOpener.h"
 #include "tests/support/TempDirectory.h"
+#include "platform/foundation/Services.h"
+#include "tests/support/LogInto.h"
 
 namespace platform {
 namespace {
@@ -19,7 +21,6 @@ namespace {
 class UrlOpenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Log::setSink([this](const std::string& line) { log_.push_back(line); });
         // A stand-in for xdg-open that reports its arguments through a pipe: the number of
         // arguments, then the first one, each on a line.
         const auto fifo = folder_ / "report";
@@ -33,7 +34,6 @@ protected:
         std::filesystem::permissions(helper_, std::filesystem::perms::owner_all);
     }
     void TearDown() override {
-        Log::setSink({});
         if (report_ >= 0) close(report_);
     }
 
@@ -55,6 +55,7 @@ protected:
     std::filesystem::path helper_;
     int report_ = -1;
     std::vector<std::string> log_;
+    ScopedServices services_{{.log = logInto(log_)}};
 };
 
 TEST_F(UrlOpenerTest, AddressReachesTheHelperAsOneUntouchedArgument) {

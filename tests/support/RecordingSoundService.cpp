@@ -4,6 +4,7 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
+#include "platform/foundation/Services.h"
 
 namespace platform {
 
@@ -17,7 +18,7 @@ void RecordingSoundService::setRegistrationStatus(const std::string& path, OSSta
 }
 
 void RecordingSoundService::record(CallKind kind, SystemSoundID sound, std::string path) {
-    calls_.push_back({kind, sound, std::move(path), RunLoop::main().now()});
+    calls_.push_back({kind, sound, std::move(path), services().runLoop->now()});
 }
 
 size_t RecordingSoundService::count(CallKind kind) const {
@@ -83,7 +84,7 @@ OSStatus RecordingSoundService::addSystemSoundCompletion(SystemSoundID sound, Ru
                                                          void* clientData) {
     record(CallKind::addCompletion, sound, pathOf(sound));
     if (!proc || !paths_.contains(sound)) return kBadHandleErr;
-    completions_[sound] = {runLoop ? runLoop : &RunLoop::main(),
+    completions_[sound] = {runLoop ? runLoop : services().runLoop.get(),
                            modes ? modes : kDefaultRunLoopMode, proc, clientData};
     return kNoErr;
 }

@@ -20,7 +20,7 @@ public:
         CallKind kind;
         SystemSoundID sound;  // for create: the new handle, or 0 when refused
         std::string path;     // the handle's file; empty for handle 0 or an unknown handle
-        double time;          // RunLoop::main().now() at the call
+        double time;          // the main run loop's time at the call
     };
 
     struct Play {

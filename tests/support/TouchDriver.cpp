@@ -2,13 +2,14 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Window.h"
+#include "platform/foundation/Services.h"
 
 #include <algorithm>
 
 namespace platform {
 namespace {
 void send(Window& window, TouchPhase phase, Point point) {
-    window.sendTouch(phase, point, RunLoop::main().now());
+    window.sendTouch(phase, point, services().runLoop->now());
 }
 }  // namespace
 
@@ -24,21 +25,21 @@ void TouchDriver::cancel(Window& window, Point point) {
 
 void TouchDriver::tap(Window& window, Point point, double holdSeconds) {
     down(window, point);
-    RunLoop::main().runFor(holdSeconds);
+    services().runLoop->runFor(holdSeconds);
     up(window, point);
-    RunLoop::main().runUntilIdle();
+    services().runLoop->runUntilIdle();
 }
 
 void TouchDriver::drag(Window& window, Point from, Point to, int steps, double secondsPerStep) {
     steps = std::max(steps, 1);
     down(window, from);
     for (int i = 1; i <= steps; ++i) {
-        RunLoop::main().runFor(secondsPerStep);
+        services().runLoop->runFor(secondsPerStep);
         const float t = static_cast<float>(i) / static_cast<float>(steps);
         move(window, {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t});
     }
     up(window, to);
-    RunLoop::main().runUntilIdle();
+    services().runLoop->runUntilIdle();
 }
 
 }  // namespace platform

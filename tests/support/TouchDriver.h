@@ -7,7 +7,7 @@ namespace platform {
 class Window;
 
 // Sends one finger to a window the way the host does, stamped with the main run loop's time.
-// Between steps it lets virtual time pass with RunLoop::main().runFor(), so timers that the
+// Between steps it lets virtual time pass on the main run loop (runFor), so timers that the
 // touches start (highlight delays, animations) run as they would on a device.
 class TouchDriver {
 public:

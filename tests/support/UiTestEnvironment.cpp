@@ -3,7 +3,7 @@
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Image.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/Window.h"
 
 #include <algorithm>
@@ -73,20 +73,20 @@ std::vector<unsigned char> zlibStored(const std::vector<unsigned char>& raw) {
 }
 }  // namespace
 
-UiTestEnvironment::UiTestEnvironment()
-    : clock_(std::make_shared<ManualClock>()), runLoop_(std::make_shared<RunLoop>(clock_)) {
-    RunLoop::setMain(runLoop_);
-    Application::setShared(std::make_shared<Application>());
-    Accelerometer::setShared(std::make_shared<Accelerometer>());
-    Image::clearCache();
+namespace {
+Services completed(Services services, std::shared_ptr<RunLoop> runLoop) {
+    services.runLoop = std::move(runLoop);
+    if (!services.application) services.application = std::make_shared<Application>();
+    if (!services.accelerometer) services.accelerometer = std::make_shared<Accelerometer>();
+    if (!services.images) services.images = std::make_shared<ImageCache>();
+    return services;
 }
+}  // namespace
 
-UiTestEnvironment::~UiTestEnvironment() {
-    Image::clearCache();
-    Accelerometer::setShared(nullptr);
-    Application::setShared(nullptr);
-    RunLoop::setMain(nullptr);
-}
+UiTestEnvironment::UiTestEnvironment(Services services)
+    : clock_(std::make_shared<ManualClock>()),
+      runLoop_(std::make_shared<RunLoop>(clock_)),
+      services_(completed(std::move(services), runLoop_)) {}
 
 std::shared_ptr<Window> UiTestEnvironment::makeKeyWindow() {
     auto window = std::make_shared<Window>();

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Services.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -12,14 +13,15 @@ namespace platform {
 class AlertView;
 class Window;
 
-// Installs, for the lifetime of the object, a fresh set of the platform's shared objects: a
-// main run loop on a ManualClock (virtual time starting at 0), a new Application and a new
-// Accelerometer, and an empty image cache. Afterwards it puts fresh defaults back, so no test
-// sees another's windows, delegates or timers. Use one per test (e.g. a fixture member).
+// Installs, for the lifetime of the object, a fresh record of the platform's shared services:
+// `services` as given, plus a main run loop on a ManualClock (virtual time starting at 0) and,
+// unless given, a new Application, a new Accelerometer and an empty image cache. At the end the
+// record is torn down in order (see ScopedServices), so no test sees another's windows,
+// delegates or timers. Use one per test (e.g. a fixture member); members the test adds later
+// (a bundle, a preferences store) are set on services() and go with the rest.
 class UiTestEnvironment {
 public:
-    UiTestEnvironment();
-    ~UiTestEnvironment();
+    explicit UiTestEnvironment(Services services = {});
     UiTestEnvironment(const UiTestEnvironment&) = delete;
     UiTestEnvironment& operator=(const UiTestEnvironment&) = delete;
 
@@ -39,6 +41,7 @@ public:
 private:
     std::shared_ptr<ManualClock> clock_;
     std::shared_ptr<RunLoop> runLoop_;
+    ScopedServices services_;
 };
 
 }  // namespace platform

@@ -16,8 +16,9 @@ void append32(std::vector<uint8_t>& bytes, uint32_t value) {
     append16(bytes, static_cast<uint16_t>(value >> 16));
 }
 
+// Byte by byte: GCC 12's -O2 reports a false overflow for a range insert into an empty vector.
 void appendTag(std::vector<uint8_t>& bytes, const char (&tag)[5]) {
-    bytes.insert(bytes.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(tag[i]));
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TouchDriver.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -26,15 +27,10 @@ public:
 };
 
 struct AlertViewTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<ClickRecorder> delegate = std::make_shared<ClickRecorder>();
-    std::vector<std::string> log;
-
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
 
     std::weak_ptr<AlertView> show(std::string cancel, std::vector<std::string> others = {},
                                   std::string message = "Message") {

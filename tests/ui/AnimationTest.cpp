@@ -2,6 +2,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,8 @@ namespace platform {
 namespace {
 
 struct AnimationTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<View> view = std::make_shared<View>(Rect(0, 0, 100, 100));
 
@@ -177,16 +179,53 @@ TEST_F(AnimationTest, RenderingDrawsPresentationValues) {
 }
 
 TEST_F(AnimationTest, ZeroDurationAndStrayCallsChangeAtOnce) {
-    std::vector<std::string> log;
-    Log::setSink([&](const std::string& line) { log.push_back(line); });
     View::setAnimationDuration(5);  // no block: ignored
     View::commitAnimations();
     EXPECT_EQ(log.size(), 1u);
-    Log::setSink({});
 
     animate(0, false, [&] { view->setAlpha(0.3f); });
     EXPECT_FALSE(view->isAnimating());
     EXPECT_FLOAT_EQ(view->presentationAlpha(), 0.3f);
+}
+
+TEST_F(AnimationTest, ACompletionRunsOnceWhenTheBlockEndsEvenIfNothingMoved) {
+    std::vector<std::string> ran;
+    animate(0.4, false, [&] {
+        view->setAlpha(0.5f);
+        View::setAnimationCompletion([&] { ran.push_back("fade"); });
+    });
+    animate(0.2, false, [&] { View::setAnimationCompletion([&] { ran.push_back("empty"); }); });
+    env.runLoop().runFor(0.2);
+    EXPECT_EQ(ran, std::vector<std::string>{"empty"});
+    env.runLoop().runFor(0.2);
+    EXPECT_EQ(ran, (std::vector<std::string>{"empty", "fade"}));
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(ran.size(), 2u);
+}
+
+TEST_F(AnimationTest, SteppedValuesMoveEveryFrameUntilTheEndOrUntilDropped) {
+    std::vector<double> steps;
+    View::beginAnimations("steps");
+    View::setAnimationDuration(0.045);
+    auto handle = View::animateInSteps([&](double eased, bool finished) {
+        steps.push_back(eased);
+        EXPECT_EQ(finished, eased == 1.0);
+    });
+    View::commitAnimations();
+    EXPECT_TRUE(steps.empty());  // nothing moves inside the call
+    env.runLoop().runFor(1.0);
+    ASSERT_EQ(steps.size(), 3u);  // at 1/60 and 2/60 s, and at 3/60 s, past the end
+    EXPECT_TRUE(steps[0] > 0 && steps[0] < steps[1] && steps[1] < 1);
+    EXPECT_EQ(steps[2], 1.0);
+
+    steps.clear();
+    View::beginAnimations("dropped");
+    handle = View::animateInSteps([&](double eased, bool) { steps.push_back(eased); });
+    View::commitAnimations();
+    env.runLoop().runFor(0.02);
+    handle.reset();
+    env.runLoop().runFor(1.0);
+    EXPECT_EQ(steps.size(), 1u);
 }
 
 }  // namespace

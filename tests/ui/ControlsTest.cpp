@@ -342,36 +342,36 @@ TEST_F(SliderTest, AValueSetFromCodeCountsAsReported) {
     EXPECT_EQ(count(kControlEventValueChanged), 1);
 }
 
-// Moves the value itself before handing the touch on, and records each thumb layout.
-class JumpingSlider : public Slider {
+// Maps a touch to a quarter of the value its share of the width stands for, and records each
+// thumb movement.
+class QuarterSlider : public Slider {
 public:
     using Slider::Slider;
-    mutable std::vector<float> laidOut;
+    std::vector<float> moves;
 
-    void touchesBegan(const TouchSet& touches, const Event& event) override {
-        setValue(touches.anyObject().locationInView(*this).x / frame().width() * maximumValue());
-        Slider::touchesBegan(touches, event);
+    std::optional<float> valueForTouchLocation(Point location) const override {
+        return location.x / frame().width() * maximumValue() / 4;
     }
-    Rect thumbRectForBounds(const Rect& bounds, const Rect& track, float value) const override {
-        laidOut.push_back(value);
-        return Slider::thumbRectForBounds(bounds, track, value);
-    }
+
+protected:
+    void thumbDidMove(float value) override { moves.push_back(value); }
 };
 
-TEST_F(ControlsTest, ASubclassThatSetsTheValueFirstStillGetsOneValueChanged) {
-    auto slider = place(std::make_shared<JumpingSlider>(Rect(0, 0, 100, 23)));
+TEST_F(ControlsTest, ASubclassMapsTouchesItsOwnWayAndSeesTheThumbMoveButNotWhileDrawn) {
+    auto slider = place(std::make_shared<QuarterSlider>(Rect(0, 0, 100, 23)));
+    slider->setMinimumValue(1);
     slider->setMaximumValue(10);
-    slider->laidOut.clear();
-    TouchDriver::tap(*window, {25, 10});
-    EXPECT_FLOAT_EQ(slider->value(), 2.5f);
+    slider->moves.clear();
+    TouchDriver::tap(*window, {60, 10});
+    EXPECT_FLOAT_EQ(slider->value(), 1.5f);  // the subclass's mapping alone counts
     EXPECT_EQ(count(kControlEventValueChanged), 1);
 
-    // The hook sees every value set, from touches and from code, and every draw.
     slider->setValue(7);
-    EXPECT_EQ(slider->laidOut, (std::vector<float>{2.5f, 2.5f, 7}));
+    slider->setFrame({0, 0, 120, 23});
+    EXPECT_EQ(slider->moves, (std::vector<float>{1.5f, 7, 7}));
     RecordingPainter painter;
     window->renderTree(painter);
-    EXPECT_EQ(slider->laidOut.back(), 7);
+    EXPECT_EQ(slider->moves.size(), 3u);
 }
 
 TEST_F(SliderTest, ThumbTravelsBetweenFixedInsets) {

@@ -14,6 +14,7 @@
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TouchDriver.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 namespace platform {
@@ -48,18 +49,13 @@ private:
 };
 
 struct NavigationTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<Events> events = std::make_shared<Events>();
     std::shared_ptr<RecordingController> root = make("root");
     std::shared_ptr<RecordingController> about = make("about");
     std::shared_ptr<NavigationController> navigation = std::make_shared<NavigationController>(root);
-    std::vector<std::string> log;
-
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
 
     std::shared_ptr<RecordingController> make(const std::string& name) {
         return std::make_shared<RecordingController>(name, events);
@@ -268,18 +264,27 @@ TEST_F(NavigationTest, AnimatedPopReversesThePushAndLetsThePoppedScreenGo) {
     EXPECT_EQ(navigation->topViewController(), about);
 }
 
-TEST_F(NavigationTest, PushesAndPopsDuringASlideAreRefusedWithALogLine) {
+TEST_F(NavigationTest, APushDuringASlideWaitsForItsEndAndAPopIsRefused) {
     showStack();
     navigation->pushViewController(about, true);
-    navigation->pushViewController(make("third"), true);
+    const auto third = make("third");
+    navigation->pushViewController(third, true);
+    navigation->pushViewController(make("fourth"), true);  // one push waits at most
     EXPECT_EQ(navigation->popViewControllerAnimated(true), nullptr);
     EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(navigation->viewControllers().size(), 2u);
 
+    // The waiting push starts when the slide ends and slides in itself.
     env.runLoop().runFor(NavigationController::kTransitionDuration);
+    EXPECT_EQ(navigation->topViewController(), third);
+    EXPECT_TRUE(navigation->isTransitioning());
+    env.runLoop().runFor(NavigationController::kTransitionDuration);
+    EXPECT_FALSE(navigation->isTransitioning());
+    EXPECT_TRUE(third->view()->isDescendantOf(*window));
+
     navigation->pushViewController(about, false);  // already on the stack
     EXPECT_EQ(log.size(), 3u);
-    EXPECT_EQ(navigation->popViewControllerAnimated(true), about);
+    EXPECT_EQ(navigation->popViewControllerAnimated(true), third);
 }
 
 // ---- Navigation bar ----

@@ -14,6 +14,7 @@
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TouchDriver.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
 
 namespace platform {
@@ -101,17 +102,13 @@ bool isSelectionBlue(const RecordingPainter::Fill& fill) {
 
 // A table filling the area under a 44-point bar, the way the board shows its list.
 struct TableViewTest : testing::Test {
-    UiTestEnvironment env;
+    std::vector<std::string> log;
+    UiTestEnvironment env{{.log = logInto(log)}};
     std::shared_ptr<Window> window = env.makeKeyWindow();
     std::shared_ptr<TableView> table = std::make_shared<TableView>(Rect(0, 64, 320, 416));
     std::shared_ptr<FakeRows> rows;
-    std::vector<std::string> log;
 
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log.push_back(line); });
-        window->addSubview(table);
-    }
-    void TearDown() override { Log::setSink({}); }
+    void SetUp() override { window->addSubview(table); }
 
     void show(std::shared_ptr<FakeRows> source) {
         rows = std::move(source);

@@ -4,6 +4,7 @@
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
@@ -11,7 +12,9 @@
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/TouchDriver.h"
+#include "tests/support/LogInto.h"
 #include "tests/support/UiTestEnvironment.h"
+#include "platform/foundation/Services.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +26,9 @@ namespace platform {
 namespace {
 
 struct ViewTest : testing::Test {
-    UiTestEnvironment env;
-    std::shared_ptr<Window> window = env.makeKeyWindow();
     std::vector<std::string> log;
-
-    void SetUp() override {
-        Log::setSink([this](const std::string& line) { log.push_back(line); });
-    }
-    void TearDown() override { Log::setSink({}); }
+    UiTestEnvironment env{{.log = logInto(log)}};
+    std::shared_ptr<Window> window = env.makeKeyWindow();
 
     template <class T = View>
     std::shared_ptr<T> add(View& parent, const Rect& frame) {
@@ -387,34 +385,34 @@ TEST_F(ViewTest, WindowCancelsAStaleTouchAndSurvivesViewsLeavingMidTouch) {
 }
 
 TEST_F(ViewTest, KeyWindowFollowsMakeKeyAndIsClearedWhenTheWindowGoes) {
-    EXPECT_EQ(Application::shared().keyWindow(), window.get());
+    EXPECT_EQ(services().application->keyWindow(), window.get());
     EXPECT_TRUE(window->isKeyWindow());
     auto second = std::make_shared<Window>();
     second->makeKeyAndVisible();
     EXPECT_FALSE(window->isKeyWindow());
-    EXPECT_EQ(Application::shared().keyWindow(), second.get());
+    EXPECT_EQ(services().application->keyWindow(), second.get());
     second.reset();
-    EXPECT_EQ(Application::shared().keyWindow(), nullptr);
+    EXPECT_EQ(services().application->keyWindow(), nullptr);
 }
 
 TEST_F(ViewTest, ApplicationOpensUrlsThroughItsOpenerAndMarksTheStatusBar) {
     const auto url = Url::URLWithString("https://example.org/");
     ASSERT_TRUE(url);
-    EXPECT_FALSE(Application::shared().openURL(*url));
+    EXPECT_FALSE(services().application->openURL(*url));
     EXPECT_EQ(log.size(), 1u);
 
     std::vector<std::string> opened;
-    Application::shared().setUrlOpener([&](const std::string& text) {
+    services().application->setUrlOpener([&](const std::string& text) {
         opened.push_back(text);
         return true;
     });
-    EXPECT_TRUE(Application::shared().openURL(*url));
+    EXPECT_TRUE(services().application->openURL(*url));
     EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/"});
 
     window->setNeedsDisplayFlag(false);
-    Application::shared().setStatusBarHidden(false, true);
+    services().application->setStatusBarHidden(false, true);
     EXPECT_TRUE(window->needsDisplay());
-    EXPECT_TRUE(Application::shared().statusBarAnimated());
+    EXPECT_TRUE(services().application->statusBarAnimated());
 }
 
 class SampleCounter : public AccelerometerDelegate {
@@ -427,28 +425,23 @@ public:
 
 TEST_F(ViewTest, AccelerometerDeliversOnlyToALiveDelegate) {
     auto delegate = std::make_shared<SampleCounter>();
-    Accelerometer::shared().setDelegate(delegate);
-    Accelerometer::shared().deliver({0.5, 0, 0, 1});
+    services().accelerometer->setDelegate(delegate);
+    services().accelerometer->deliver({0.5, 0, 0, 1});
     EXPECT_EQ(delegate->xs, std::vector<double>{0.5});
     delegate.reset();
-    Accelerometer::shared().deliver({0.7, 0, 0, 2});  // nobody left: nothing happens
-    EXPECT_EQ(Accelerometer::shared().delegate(), nullptr);
+    services().accelerometer->deliver({0.7, 0, 0, 2});  // nobody left: nothing happens
+    EXPECT_EQ(services().accelerometer->delegate(), nullptr);
 }
 
 struct ImageTest : ViewTest {
     TempDirectory resources;
     void SetUp() override {
-        ViewTest::SetUp();
-        Bundle::setMain(std::make_shared<Bundle>(resources.path()));
+        services().bundle = std::make_shared<Bundle>(resources.path());
         UiTestEnvironment::writePng(resources / "checked.png", 30, 30);
         UiTestEnvironment::writePng(resources / "checked@2x.png", 60, 64);
         UiTestEnvironment::writePng(resources / "bubble.png", 82, 111);
         resources.writeFile("fake.png", "GIF89a not a png at all, but long enough");
         resources.writeFile("short.png", "\x89PNG");
-    }
-    void TearDown() override {
-        Bundle::setMain(nullptr);
-        ViewTest::TearDown();
     }
 };
 
@@ -477,12 +470,12 @@ TEST_F(ImageTest, MissingOrBrokenImagesAreNullAndReportedOnce) {
     EXPECT_EQ(Image::named("../checked.png"), nullptr);
     EXPECT_EQ(log.size(), 4u);
 
-    // The miss stays cached until the cache is cleared (here with a bundle that lists the
-    // folder anew).
+    // The miss stays cached for the cache's lifetime; a new cache (with a bundle that lists the
+    // folder anew) finds the image.
     UiTestEnvironment::writePng(resources / "missing.png", 2, 2);
-    Bundle::setMain(std::make_shared<Bundle>(resources.path()));
+    services().bundle = std::make_shared<Bundle>(resources.path());
     EXPECT_EQ(Image::named("missing.png"), nullptr);
-    Image::clearCache();
+    services().images = std::make_shared<ImageCache>();
     EXPECT_NE(Image::named("missing.png"), nullptr);
 }
 
