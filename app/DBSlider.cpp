@@ -129,6 +129,9 @@ void DBSlider::loadDelayLabel() {
     delayLabel_->setTextColor(platform::Color::darkGray());
     delayLabel_->setBackgroundColor(platform::Color::clear());
     delayLabel_->setText("0");
+    // They stay above the toolbar when a taller window moves it down.
+    delayLabelBackground_->setAutoresizingMask(platform::kAutoresizingFlexibleTopMargin);
+    delayLabel_->setAutoresizingMask(platform::kAutoresizingFlexibleTopMargin);
 
     if (!host) return;
     host->addSubview(delayLabelBackground_);

@@ -5,9 +5,12 @@
 #include "app/RootViewController.h"
 #include "app/SoundsAppDelegate.h"
 #include "platform/foundation/Bundle.h"
+#include "app/CustomCell.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/KeyCommands.h"
 #include "platform/ui/Label.h"
 #include "platform/foundation/Services.h"
+#include "platform/ui/TableKeyboardFocus.h"
 
 namespace {
 using platform::Color;
@@ -44,18 +47,20 @@ std::string infoString(const char* key, const std::string& fallback) {
 
 // The board's view: the list, the normal-mode toolbar with the loop and delay controls and
 // their label buttons, and the edit-mode toolbar off screen to the left.
-std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewController>& board) {
+std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewController>& board,
+                                           RootViewController::Outlets& outlets) {
     using Main = MainInterface;
     auto view =
         std::make_shared<platform::View>(Rect(0, 0, Main::kScreenWidth, Main::kContentHeight));
     view->setBackgroundColor(Color::black());
     view->setAutoresizingMask(platform::kAutoresizingFlexibleHeight);
 
-    RootViewController::Outlets outlets;
     outlets.soundTable =
         std::make_shared<platform::TableView>(Rect(0, 0, Main::kScreenWidth, Main::kToolbarY));
     outlets.soundTable->setDataSource(board);
     outlets.soundTable->setDelegate(board);
+    // A taller window gives the list more rows; the toolbars stay at the bottom.
+    outlets.soundTable->setAutoresizingMask(platform::kAutoresizingFlexibleHeight);
     view->addSubview(outlets.soundTable);
 
     outlets.optionsToolbar = std::make_shared<platform::Toolbar>(
@@ -95,13 +100,23 @@ std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewControl
     outlets.selectionToolbar->addSubview(hideAll);
     view->addSubview(outlets.selectionToolbar);
 
+    for (const auto& bottom : view->subviews())
+        if (bottom != outlets.soundTable)
+            bottom->setAutoresizingMask(platform::kAutoresizingFlexibleTopMargin);
     board->connectOutlets(outlets);
     return view;
 }
 
+// The About screen's controls that keys press.
+struct AboutControls {
+    std::shared_ptr<platform::SegmentedControl> shakeType;
+    std::shared_ptr<platform::Button> website;
+};
+
 // The About screen: name and version, how to shake, the shake-mode selector and the web site.
 std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewController>& about,
-                                           const std::shared_ptr<RootViewController>& board) {
+                                           const std::shared_ptr<RootViewController>& board,
+                                           AboutControls& controls) {
     auto view = std::make_shared<platform::View>(
         Rect(0, 0, MainInterface::kScreenWidth, MainInterface::kContentHeight));
     view->setBackgroundColor(kAboutBackground);
@@ -130,26 +145,114 @@ std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewContro
                        platform::kControlEventTouchUpInside);
     view->addSubview(website);
 
+    // A taller window spreads the content over the extra height.
+    view->setAutoresizingMask(platform::kAutoresizingFlexibleHeight);
+    for (const auto& content : view->subviews())
+        content->setAutoresizingMask(platform::kAutoresizingFlexibleTopMargin |
+                                     platform::kAutoresizingFlexibleBottomMargin);
     about->connectOutlets(shakeTypeControl);
+    controls = {shakeTypeControl, website};
     return view;
 }
+
+// The board's keys. Each does what a finger does on the same control.
+void bindBoardKeys(platform::KeyCommands& keys, const std::shared_ptr<RootViewController>& board,
+                   const RootViewController::Outlets& outlets, platform::TableKeyboardFocus& list) {
+    using platform::Key;
+    using platform::KeyCommands;
+    const std::weak_ptr<platform::TableView> table = outlets.soundTable;
+    auto* focus = &list;  // owned by the interface, as the bindings are
+    keys.add(board, Key::Up, [focus] { focus->moveBy(-1); });
+    keys.add(board, Key::Down, [focus] { focus->moveBy(1); });
+    keys.add(board, Key::PageUp, [focus] { focus->movePage(-1); });
+    keys.add(board, Key::PageDown, [focus] { focus->movePage(1); });
+    keys.add(board, Key::Home, [focus] { focus->moveToFirst(); });
+    keys.add(board, Key::End, [focus] { focus->moveToLast(); });
+    keys.add(board, Key::Return, [focus] { focus->tapFocusedRow(); });
+    // Space taps the row; in edit mode it touches the row's check mark instead.
+    keys.add(board, Key::Space, [focus, table] {
+        const auto list = table.lock();
+        if (!list || !list->isEditing()) return focus->tapFocusedRow();
+        focus->moveBy(0);
+        if (auto cell = std::dynamic_pointer_cast<CustomCell>(focus->focusedCell()))
+            KeyCommands::tap(cell->checkButton())();
+    });
+    for (int digit = 1; digit <= 9; ++digit)
+        keys.add(board, platform::keyFor(static_cast<char>('0' + digit)), [focus, digit] {
+            if (focus->focusRow(digit - 1)) focus->tapFocusedRow();
+        });
+    keys.add(board, Key::Up, platform::kKeyModifierAlt, [focus] { focus->moveFocusedRowBy(-1); });
+    keys.add(board, Key::Down, platform::kKeyModifierAlt, [focus] { focus->moveFocusedRowBy(1); });
+
+    keys.add(board, platform::keyFor('l'), KeyCommands::toggle(outlets.loopSwitch));
+    keys.add(board, Key::Left, KeyCommands::step(outlets.delaySlider, -1));
+    keys.add(board, Key::Right, KeyCommands::step(outlets.delaySlider, 1));
+    keys.add(board, Key::Backspace, KeyCommands::tap(outlets.delayLabel));
+    const std::weak_ptr<RootViewController> weakBoard = board;
+    keys.add(board, platform::keyFor('e'), KeyCommands::trigger([weakBoard] {
+                 auto strong = weakBoard.lock();
+                 return strong ? strong->navigationItem().leftBarButtonItem() : nullptr;
+             }));
+    keys.add(board, platform::keyFor('a'), KeyCommands::trigger([weakBoard] {
+                 auto strong = weakBoard.lock();
+                 return strong ? strong->navigationItem().rightBarButtonItem() : nullptr;
+             }));
+}
+
+// The About screen's keys.
+void bindAboutKeys(platform::KeyCommands& keys, const std::shared_ptr<AboutViewController>& about,
+                   const AboutControls& controls,
+                   const std::shared_ptr<platform::NavigationController>& navigation) {
+    using platform::Key;
+    using platform::KeyCommands;
+    keys.add(about, Key::Left, KeyCommands::stepSegment(controls.shakeType, -1));
+    keys.add(about, Key::Right, KeyCommands::stepSegment(controls.shakeType, 1));
+    keys.add(about, platform::keyFor('w'), KeyCommands::tap(controls.website));
+    // The back button, whatever view the bar shows for it at the time.
+    const std::weak_ptr<platform::NavigationController> weak = navigation;
+    const auto back = [weak] {
+        const auto strong = weak.lock();
+        if (!strong) return;
+        KeyCommands::tap(
+            std::dynamic_pointer_cast<platform::Control>(strong->navigationBar()->leftView()))();
+    };
+    keys.add(about, Key::Escape, back);
+    keys.add(about, Key::Left, platform::kKeyModifierAlt, back);
+}
 }  // namespace
+
+MainInterface::MainInterface() = default;
+
+MainInterface::~MainInterface() = default;
 
 std::shared_ptr<MainInterface> MainInterface::load() {
     auto interface = std::make_shared<MainInterface>();
     auto delegate = std::make_shared<SoundsAppDelegate>();
 
     auto board = std::make_shared<RootViewController>();
-    board->setView(buildBoard(board));
+    RootViewController::Outlets outlets;
+    board->setView(buildBoard(board, outlets));
     auto about = std::make_shared<AboutViewController>();
-    about->setView(buildAbout(about, board));
+    AboutControls aboutControls;
+    about->setView(buildAbout(about, board, aboutControls));
 
     auto aboutItem = std::make_shared<platform::BarButtonItem>("About");
     aboutItem->setTarget(delegate, &SoundsAppDelegate::about);
     board->navigationItem().setRightBarButtonItem(aboutItem);
 
-    delegate->setWindow(std::make_shared<platform::Window>());
-    delegate->setNavigationController(std::make_shared<platform::NavigationController>(board));
+    auto window = std::make_shared<platform::Window>();
+    auto navigation = std::make_shared<platform::NavigationController>(board);
+    interface->keyCommands_ = std::make_shared<platform::KeyCommands>(navigation);
+    interface->listFocus_ = std::make_unique<platform::TableKeyboardFocus>(outlets.soundTable);
+    bindBoardKeys(*interface->keyCommands_, board, outlets, *interface->listFocus_);
+    bindAboutKeys(*interface->keyCommands_, about, aboutControls, navigation);
+    window->setKeyHandler([keys = std::weak_ptr(interface->keyCommands_),
+                           target = window.get()](const platform::KeyPress& press) {
+        const auto strong = keys.lock();
+        return strong && strong->handle(press, *target);
+    });
+    delegate->setWindow(std::move(window));
+    delegate->setNavigationController(std::move(navigation));
     delegate->setRootViewController(board);
     delegate->setAboutViewController(about);
 

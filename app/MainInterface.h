@@ -4,6 +4,11 @@
 
 class SoundsAppDelegate;
 
+namespace platform {
+class KeyCommands;
+class TableKeyboardFocus;
+}  // namespace platform
+
 // The application's interface description, built in code: the delegate, the window, the
 // navigation stack with the board at its root, the About screen, every view of both screens,
 // and the bindings of their fields and actions.
@@ -26,6 +31,12 @@ public:
     static constexpr float kDelaySliderWidth = 121;
     static constexpr float kDelaySliderMaximum = 90;
 
+    MainInterface();
+    ~MainInterface();
+
 private:
     std::shared_ptr<SoundsAppDelegate> delegate_;
+    // The keyboard: the bindings of both screens and the focus over the list.
+    std::shared_ptr<platform::KeyCommands> keyCommands_;
+    std::unique_ptr<platform::TableKeyboardFocus> listFocus_;
 };

@@ -1,6 +1,6 @@
-// One frame of the real board, drawn offscreen at scale 2 with the software renderer: with the
-// 12 clips a small board has and with 10,000. The list keeps cells only for the rows on screen,
-// so both sizes should cost the same.
+// One frame of the real board, drawn offscreen with the software renderer at scale 2 and in a
+// phone-sized window at scale 2.25: with the 12 clips a small board has and with 10,000. The list
+// keeps cells only for the rows on screen, so both sizes should cost the same.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/OffscreenRenderer.h"
+#include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TableView.h"
 #include "tests/support/TempDirectory.h"
@@ -63,6 +64,23 @@ void BM_BoardFrame(benchmark::State& state) {
     state.counters["clips"] = static_cast<double>(state.range(0));
 }
 BENCHMARK(BM_BoardFrame)->Arg(12)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same frame in a phone's window of 720 x 1440 pixels: scale 2.25, and the list shows
+// 640 - 480 = 160 points more rows.
+void BM_PhoneBoardFrame(benchmark::State& state) {
+    Board board(static_cast<int>(state.range(0)));
+    auto renderer = OffscreenRenderer::createWindowSized(720, 1440);
+    const auto layout = WindowLayout::forPixels(720, 1440);
+    board.window().setFrame({0, 0, layout.points.width, layout.points.height});
+    renderer->render(board.window());
+    for (auto _ : state) {
+        board.window().setNeedsDisplayFlag(true);
+        renderer->render(board.window());
+        benchmark::DoNotOptimize(renderer->pixelAt(0, 0));
+    }
+    state.counters["clips"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_PhoneBoardFrame)->Arg(12)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // A frame per point of scrolling, down the list and back: rows come and go.
 void BM_BoardScrollFrame(benchmark::State& state) {

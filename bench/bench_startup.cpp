@@ -17,6 +17,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/ui/Accelerometer.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/StatusBar.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageCache.h"
@@ -61,6 +62,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
             .application = std::make_shared<Application>(),
             .accelerometer = std::make_shared<Accelerometer>(),
             .images = images,
+            .animations = std::make_shared<AnimationContext>(),
         });
 
         auto interface = MainInterface::load();

@@ -9,6 +9,8 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/AccelerometerFeed.h"
+#include "platform/sdl/SdlKeys.h"
+#include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Control.h"
@@ -19,7 +21,7 @@
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"
 
-#include <SDL2/SDL_keycode.h>
+#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <array>
@@ -50,19 +52,25 @@ enum Kind : uint8_t {
 };
 constexpr uint8_t kBatchedBit = 0x80;
 
-// The keys the host tells apart today: S (the accelerometer feed's shake key), the quit keys
-// Escape and Ctrl+Q, and others that it passes on and nobody uses.
+// Keys as SDL reports them: the host's own (Ctrl+Q quits, F11 toggles fullscreen, S jolts the
+// accelerometer feed), every key the interface answers, with and without the modifiers it
+// reads, and keys that nothing uses.
 struct Key {
     int32_t code;
-    bool ctrl;
+    uint16_t modifiers;
 };
-constexpr std::array<Key, 7> kKeys{{{SDLK_s, false},
-                                    {SDLK_ESCAPE, false},
-                                    {SDLK_q, true},
-                                    {SDLK_q, false},
-                                    {SDLK_SPACE, false},
-                                    {SDLK_RETURN, false},
-                                    {SDLK_e, false}}};
+constexpr std::array<Key, 28> kKeys{
+    {{SDLK_s, KMOD_NONE},        {SDLK_q, KMOD_LCTRL},        {SDLK_F11, KMOD_NONE},
+     {SDLK_ESCAPE, KMOD_NONE},   {SDLK_q, KMOD_NONE},         {SDLK_SPACE, KMOD_NONE},
+     {SDLK_RETURN, KMOD_NONE},   {SDLK_e, KMOD_NONE},         {SDLK_UP, KMOD_NONE},
+     {SDLK_DOWN, KMOD_NONE},     {SDLK_LEFT, KMOD_NONE},      {SDLK_RIGHT, KMOD_NONE},
+     {SDLK_HOME, KMOD_NONE},     {SDLK_END, KMOD_NONE},       {SDLK_PAGEUP, KMOD_NONE},
+     {SDLK_PAGEDOWN, KMOD_NONE}, {SDLK_BACKSPACE, KMOD_NONE}, {SDLK_1, KMOD_NONE},
+     {SDLK_3, KMOD_NONE},        {SDLK_9, KMOD_NONE},         {SDLK_l, KMOD_NONE},
+     {SDLK_a, KMOD_NONE},        {SDLK_w, KMOD_NONE},         {SDLK_UP, KMOD_LALT},
+     {SDLK_DOWN, KMOD_LALT},     {SDLK_LEFT, KMOD_LALT},      {SDLK_x, KMOD_NONE},
+     {SDLK_1, KMOD_LSHIFT}}};
+constexpr uint8_t kRepeatBit = 0x80;
 
 // Sample values from a real sensor at rest or shaken, and the broken ones a driver may send.
 constexpr std::array<double, 12> kSamples{0,
@@ -285,21 +293,38 @@ void InterfaceMonkey::touch(int phase, Point point) {
     checker_->check();
 }
 
-// What the host does with a key press: the quit keys end the run; every other key reaches the
-// accelerometer feed, which jolts the accelerometer for S.
+// What the host does with a key press: Ctrl+Q ends the run and F11 changes only the SDL window
+// (it has none here); a new press reaches the accelerometer feed, which jolts the
+// accelerometer for S; then every key, repeats too, goes to the window's key handler. The
+// byte's high bit makes the press a held key's repeat.
 void InterfaceMonkey::pressKey(uint8_t byte) {
-    const Key& key = kKeys[byte % kKeys.size()];
-    if (key.code == SDLK_ESCAPE || (key.code == SDLK_q && key.ctrl)) {
+    const Key& key = kKeys[(byte & ~kRepeatBit) % kKeys.size()];
+    SDL_KeyboardEvent event{};
+    event.type = SDL_KEYDOWN;
+    event.state = SDL_PRESSED;
+    event.repeat = (byte & kRepeatBit) != 0 ? 1 : 0;
+    event.keysym.sym = key.code;
+    event.keysym.mod = key.modifiers;
+    if (kTrace)
+        std::fprintf(stderr, "           key %s%s\n", SDL_GetKeyName(key.code),
+                     event.repeat ? " (repeat)" : "");
+    if (platform::SdlKeys::isQuit(event)) {
         quit();
         return;
     }
-    feed_->keyPressed(key.code);
+    if (platform::SdlKeys::isFullscreenToggle(event)) return;
+    if (!event.repeat) feed_->keyPressed(key.code);
+    window().sendKey(platform::SdlKeys::translate(event));
 }
 
-// The desktop host keeps its window at one size today; a resize is applied where the host
-// would apply it, to the window view's frame, and the autoresizing masks do the rest.
+// A window of `width` x `height` pixels, no smaller than the host lets it be, laid out as the
+// host lays out its key window: the screen's size in points becomes the window view's frame,
+// and the autoresizing masks do the rest.
 void InterfaceMonkey::resize(float width, float height) {
-    window().setFrame({0, 0, width, height});
+    const auto minimum = platform::WindowLayout::kMinimumWindow;
+    const auto layout = platform::WindowLayout::forPixels(std::max(width, minimum.width),
+                                                          std::max(height, minimum.height));
+    window().setFrame({0, 0, layout.points.width, layout.points.height});
 }
 
 // The host's orderly end: the delegate hears of it, the preferences are flushed and the

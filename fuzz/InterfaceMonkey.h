@@ -39,8 +39,10 @@ class InvariantChecker;
 //   3 finger down at (x, y)         4 finger moves to (x, y)
 //   5 finger up at (x, y)           6 touch cancelled (the window lost focus)
 //   7 key press k                   8 accelerometer sample (x, y, z)
-//   9 window resized to (w, h)      10 time passes (short: up to 0.25 s; long: up to 10 s)
+//   9 window resized to (w, h) px   10 time passes (short: up to 0.25 s; long: up to 10 s)
 //   11 quit, ending the run
+// A key press goes the host's way (Ctrl+Q quits, the rest reach the window's key commands);
+// the key byte's high bit makes it a held key's repeat.
 // The kind's high bit puts the next step in the same batch of events: the host handles all the
 // events waiting in its queue before the run loop's next pass, so no timer runs between them.
 class InterfaceMonkey {

@@ -144,12 +144,12 @@ start_board() {
 # mark LABEL: ties this moment to the audio captured so far (see e2e_check.py).
 mark() { echo "$1 $(date +%s.%N) $(stat -c %s "$capture")" >>"$marks"; }
 
-# quit_board: Escape must end the board with status 0.
+# quit_board: Ctrl+Q must end the board with status 0.
 quit_board() {
     xdotool windowfocus "$window" 2>/dev/null || true
-    xdotool key Escape
+    xdotool key ctrl+q
     local status=0
-    timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the board did not end on Escape"
+    timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the board did not end on Ctrl+Q"
     wait "$app_pid" || status=$?
     app_pid=
     ((status == 0)) || fail "the board ended with status $status"

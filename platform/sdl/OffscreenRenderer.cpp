@@ -6,15 +6,30 @@
 #include <cstring>
 
 #include "platform/foundation/Log.h"
+#include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
 
-std::unique_ptr<OffscreenRenderer> OffscreenRenderer::create(Size points, int scale,
+std::unique_ptr<OffscreenRenderer> OffscreenRenderer::create(Size points, float scale,
                                                              std::shared_ptr<FontCache> fonts) {
-    scale = std::max(scale, 1);
-    const int width = static_cast<int>(std::lround(points.width * scale));
-    const int height = static_cast<int>(std::lround(points.height * scale));
+    if (!(scale > 0)) scale = 1;
+    return createPixels(static_cast<int>(std::lround(points.width * scale)),
+                        static_cast<int>(std::lround(points.height * scale)), scale,
+                        std::move(fonts));
+}
+
+std::unique_ptr<OffscreenRenderer> OffscreenRenderer::createWindowSized(
+    int width, int height, std::shared_ptr<FontCache> fonts) {
+    const auto layout =
+        WindowLayout::forPixels(static_cast<float>(width), static_cast<float>(height));
+    auto renderer = createPixels(width, height, layout.scale, std::move(fonts));
+    if (renderer) renderer->painter_->setLayout(layout.scale, layout.origin);
+    return renderer;
+}
+
+std::unique_ptr<OffscreenRenderer> OffscreenRenderer::createPixels(
+    int width, int height, float scale, std::shared_ptr<FontCache> fonts) {
     SdlPtr<SDL_Surface> surface;
     if (width > 0 && height > 0)
         surface.reset(
@@ -30,7 +45,7 @@ std::unique_ptr<OffscreenRenderer> OffscreenRenderer::create(Size points, int sc
 }
 
 OffscreenRenderer::OffscreenRenderer(SdlPtr<SDL_Surface> surface, SdlPtr<SDL_Renderer> renderer,
-                                     int scale, std::shared_ptr<FontCache> fonts)
+                                     float scale, std::shared_ptr<FontCache> fonts)
     : surface_(std::move(surface)),
       renderer_(std::move(renderer)),
       painter_(std::make_unique<SdlPainter>(renderer_.get(), scale, std::move(fonts))) {}

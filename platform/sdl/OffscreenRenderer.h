@@ -19,8 +19,12 @@ class Window;
 class OffscreenRenderer {
 public:
     // A surface of `points` times `scale` pixels. nullptr when it cannot be made (logged).
-    static std::unique_ptr<OffscreenRenderer> create(Size points, int scale,
+    static std::unique_ptr<OffscreenRenderer> create(Size points, float scale,
                                                      std::shared_ptr<FontCache> fonts = {});
+    // A surface of `width` x `height` pixels laid out as a window of that size would be (see
+    // WindowLayout): the painter's scale and origin come from there.
+    static std::unique_ptr<OffscreenRenderer> createWindowSized(
+        int width, int height, std::shared_ptr<FontCache> fonts = {});
     ~OffscreenRenderer();
 
     // Clears to opaque black, then lays out and draws the window's tree; the window no longer
@@ -37,11 +41,13 @@ public:
 
     int width() const;
     int height() const;
-    int scale() const { return painter_->scale(); }
+    float scale() const { return painter_->scale(); }
     SdlPainter& painter() { return *painter_; }
 
 private:
-    OffscreenRenderer(SdlPtr<SDL_Surface> surface, SdlPtr<SDL_Renderer> renderer, int scale,
+    static std::unique_ptr<OffscreenRenderer> createPixels(int width, int height, float scale,
+                                                           std::shared_ptr<FontCache> fonts);
+    OffscreenRenderer(SdlPtr<SDL_Surface> surface, SdlPtr<SDL_Renderer> renderer, float scale,
                       std::shared_ptr<FontCache> fonts);
 
     // Destroyed in reverse: the painter's textures, then the renderer, then its surface.

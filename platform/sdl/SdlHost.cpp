@@ -13,7 +13,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sdl/MixerSoundService.h"
+#include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
+#include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -102,6 +104,7 @@ int SdlHost::run(LoadInterface loadMainInterface, Services record) {
     Application& application = *services().application;
     if (auto* delegate = application.delegate())
         delegate->applicationDidFinishLaunching(application);
+    layOut();
 
     loop();
 
@@ -139,8 +142,11 @@ bool SdlHost::start() {
     window_.reset(SDL_CreateWindow(windowTitle().c_str(), SDL_WINDOWPOS_CENTERED,
                                    SDL_WINDOWPOS_CENTERED, static_cast<int>(kScreen.width) * scale,
                                    static_cast<int>(kScreen.height) * scale,
-                                   SDL_WINDOW_ALLOW_HIGHDPI));
+                                   SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE));
     if (window_) {
+        SDL_SetWindowMinimumSize(window_.get(),
+                                 static_cast<int>(WindowLayout::kMinimumWindow.width),
+                                 static_cast<int>(WindowLayout::kMinimumWindow.height));
         renderer_.reset(SDL_CreateRenderer(window_.get(), -1,
                                            SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
         if (!renderer_)
@@ -151,18 +157,36 @@ bool SdlHost::start() {
         return false;
     }
 
+    painter_ = std::make_unique<SdlPainter>(renderer_.get(), 1, fonts_);
+    touch_.emplace(kScreen, 1);
+    layOut();
+    wakeEventType_ = SDL_RegisterEvents(1);
+    return true;
+}
+
+void SdlHost::layOut() {
     // On a high-density display the renderer has more pixels than the window has units.
     int pixelWidth = 0;
     int pixelHeight = 0;
     SDL_GetRendererOutputSize(renderer_.get(), &pixelWidth, &pixelHeight);
-    const int pixelScale = std::max(1, pixelWidth / static_cast<int>(kScreen.width));
-    painter_ = std::make_unique<SdlPainter>(renderer_.get(), pixelScale, fonts_);
     int windowWidth = 0;
     int windowHeight = 0;
     SDL_GetWindowSize(window_.get(), &windowWidth, &windowHeight);
-    touch_.emplace(kScreen, windowWidth / kScreen.width);
-    wakeEventType_ = SDL_RegisterEvents(1);
-    return true;
+    const auto layout =
+        WindowLayout::forPixels(static_cast<float>(pixelWidth), static_cast<float>(pixelHeight));
+    painter_->setLayout(layout.scale, layout.origin);
+    const float unitsPerPixel = pixelWidth > 0 ? static_cast<float>(windowWidth) / pixelWidth : 1;
+    touch_->setGeometry({static_cast<float>(windowWidth), static_cast<float>(windowHeight)},
+                        layout.scale * unitsPerPixel,
+                        {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel});
+    if (Window* window = services().application->keyWindow())
+        window->setFrame({0, 0, layout.points.width, layout.points.height});
+    exposed_ = true;
+}
+
+void SdlHost::toggleFullscreen() {
+    const bool fullscreen = SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(window_.get(), fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 void SdlHost::startServices() {
@@ -222,9 +246,10 @@ void SdlHost::handle(const SDL_Event& event) {
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 if (auto cancelled = touch_->cancel()) deliver(*cancelled);
+            } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                layOut();
             } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                       event.window.event == SDL_WINDOWEVENT_RESTORED ||
-                       event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                       event.window.event == SDL_WINDOWEVENT_RESTORED) {
                 exposed_ = true;
             }
             return;
@@ -234,15 +259,17 @@ void SdlHost::handle(const SDL_Event& event) {
 }
 
 void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
-    if (key.repeat) return;
-    const bool quitKey =
-        key.keysym.sym == SDLK_ESCAPE || (key.keysym.sym == SDLK_q && (key.keysym.mod & KMOD_CTRL));
-    if (quitKey) {
+    if (SdlKeys::isQuit(key)) {
         quit_ = true;
         return;
     }
-    if (accelerometerFeed_) accelerometerFeed_->keyPressed(key.keysym.sym);
-    if (keyHandler_) keyHandler_(key.keysym.sym);
+    if (SdlKeys::isFullscreenToggle(key)) return toggleFullscreen();
+    if (!key.repeat) {
+        if (accelerometerFeed_) accelerometerFeed_->keyPressed(key.keysym.sym);
+        if (keyHandler_) keyHandler_(key.keysym.sym);
+    }
+    if (Window* window = services().application->keyWindow())
+        window->sendKey(SdlKeys::translate(key));
 }
 
 void SdlHost::deliver(const TouchInput::Sample& touch) {

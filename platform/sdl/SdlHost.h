@@ -15,10 +15,11 @@
 
 namespace platform {
 
-// The process's run on a desktop: one SDL window showing the key window's tree at an integer
-// scale, mouse and touch input as one finger, the keyboard's quit keys, the real sound
-// service and URL opener, and the main run loop driven between events. The host installs the
-// shared services for the run and tears them down in order at its end.
+// The process's run on a desktop: one resizable SDL window showing the key window's tree laid
+// out by WindowLayout, mouse and touch input as one finger, keys for the key window (Ctrl+Q
+// quits, F11 toggles fullscreen), the real sound service and URL opener, and the main run
+// loop driven between events. The host installs the shared services for the run and tears
+// them down in order at its end.
 //
 // The host draws only when the window needs display, an animation runs or the status bar
 // changes; otherwise it sleeps in SDL until the next event or the next timer, so a board at
@@ -46,8 +47,9 @@ public:
     SdlHost(const SdlHost&) = delete;
     SdlHost& operator=(const SdlHost&) = delete;
 
-    // Receives every key press (not repeats) except the quit keys, Escape and Ctrl+Q. Each
-    // press also reaches the accelerometer feed, whose shake key (S) jolts the accelerometer.
+    // Receives every key press (not repeats) except Ctrl+Q and F11. Each press also reaches
+    // the accelerometer feed, whose shake key (S) jolts the accelerometer, and then the key
+    // window (repeats too).
     void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
     // Sees every SDL event before the host handles it (sensor sources read theirs here).
     void setEventObserver(EventObserver observer) { eventObserver_ = std::move(observer); }
@@ -56,11 +58,11 @@ public:
     // clock, the application, the accelerometer, the image cache, and the sound service: the
     // real one when the audio device opens, else one without a device); starts SDL and the
     // window, loads the interface, tells the application's delegate that launching finished,
-    // and runs until the window is closed, Escape or Ctrl+Q is pressed, or SIGINT/SIGTERM
-    // arrives. Then it tells the delegate, flushes the preferences (if any), releases the
-    // interface, tears the services down (the timers still pending first, so that what they
-    // keep alive goes while the sound service is there) and stops SDL. 0 on an orderly end, 1
-    // when SDL or the window cannot start.
+    // and runs until the window is closed, Ctrl+Q is pressed, or SIGINT/SIGTERM arrives. Then
+    // it tells the delegate, flushes the preferences (if any), releases the interface, tears
+    // the services down (the timers still pending first, so that what they keep alive goes
+    // while the sound service is there) and stops SDL. 0 on an orderly end, 1 when SDL or the
+    // window cannot start.
     int run(LoadInterface loadMainInterface, Services record);
 
     // Pixels per point for a display of `displayHeight` pixels: the largest whole number at
@@ -79,6 +81,9 @@ private:
     void loop();
     void handle(const SDL_Event& event);
     void keyDown(const SDL_KeyboardEvent& key);
+    // Fits the screen to the window's size now: painter, touch mapping, key window's frame.
+    void layOut();
+    void toggleFullscreen();
     void deliver(const TouchInput::Sample& touch);
     void renderFrame();
     void shutDown();

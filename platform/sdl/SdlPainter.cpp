@@ -8,7 +8,13 @@
 namespace platform {
 namespace {
 
-int toPixel(float points, int scale) { return static_cast<int>(std::floor(points * scale + 0.5f)); }
+int toPixel(float points, float scale, float origin) {
+    return static_cast<int>(std::floor(points * scale + origin + 0.5f));
+}
+
+int hairline(float points, float scale) {
+    return std::max(1, static_cast<int>(std::lround(points * scale)));
+}
 
 Uint8 toByte(float component) {
     return static_cast<Uint8>(std::lround(std::clamp(component, 0.0f, 1.0f) * 255));
@@ -21,13 +27,18 @@ uint32_t rgbOf(Color color) {
 
 }  // namespace
 
-SdlPainter::SdlPainter(SDL_Renderer* renderer, int scale, std::shared_ptr<FontCache> fonts)
+SdlPainter::SdlPainter(SDL_Renderer* renderer, float scale, std::shared_ptr<FontCache> fonts)
     : renderer_(renderer),
-      scale_(std::max(scale, 1)),
+      scale_(scale > 0 ? scale : 1),
       fonts_(fonts ? std::move(fonts) : std::make_shared<FontCache>()),
       images_(renderer),
       textCache_(renderer) {
     reset();
+}
+
+void SdlPainter::setLayout(float scale, Point origin) {
+    scale_ = scale > 0 ? scale : 1;
+    origin_ = origin;
 }
 
 void SdlPainter::reset() {
@@ -71,10 +82,14 @@ void SdlPainter::applyClip() {
 }
 
 SDL_Rect SdlPainter::toPixels(const Rect& rect) const {
-    const int left = toPixel(rect.x() + state_.dx, scale_);
-    const int top = toPixel(rect.y() + state_.dy, scale_);
-    const int right = toPixel(rect.maxX() + state_.dx, scale_);
-    const int bottom = toPixel(rect.maxY() + state_.dy, scale_);
+    const int left = toPixel(rect.x() + state_.dx, scale_, origin_.x);
+    const int top = toPixel(rect.y() + state_.dy, scale_, origin_.y);
+    int right = toPixel(rect.maxX() + state_.dx, scale_, origin_.x);
+    int bottom = toPixel(rect.maxY() + state_.dy, scale_, origin_.y);
+    // Hairlines (a point or less across) keep one thickness wherever they fall, which rounding
+    // both edges would not give at a fractional scale.
+    if (rect.width() > 0 && rect.width() <= 1) right = left + hairline(rect.width(), scale_);
+    if (rect.height() > 0 && rect.height() <= 1) bottom = top + hairline(rect.height(), scale_);
     return SDL_Rect{left, top, right - left, bottom - top};
 }
 
@@ -150,8 +165,8 @@ void SdlPainter::fillRoundedRect(const Rect& rect, float radius, Color color) {
 void SdlPainter::strokeRect(const Rect& rect, Color color) {
     const SDL_Rect p = toPixels(rect);
     if (!canDraw() || color.isClear() || p.w <= 0 || p.h <= 0) return;
-    // A one-point line inside the rectangle's edges.
-    const int t = scale_;
+    // A one-point line inside the rectangle's edges, a whole number of pixels thick.
+    const int t = std::max(1, static_cast<int>(std::lround(scale_)));
     if (p.w <= 2 * t || p.h <= 2 * t) return fillRect(rect, color);
     const SDL_Rect sides[] = {{p.x, p.y, p.w, t},
                               {p.x, p.y + p.h - t, p.w, t},

@@ -10,9 +10,10 @@
 
 namespace platform {
 
-// Draws the view tree with an SDL renderer at an integer scale (pixels per point). Every
-// rectangle is converted to whole pixels by rounding its edges, so adjacent views meet
-// without gaps or overlaps at any scale.
+// Draws the view tree with an SDL renderer at a scale (pixels per point, possibly fractional)
+// from an origin (pixels). Every rectangle is converted to whole pixels by rounding its edges,
+// so adjacent views meet without gaps or overlaps at any scale; text is rasterised at the font
+// size times the scale, and lines are whole pixels thick.
 //
 // The state stack holds translation (points), alpha and clip (pixels). Images and text lines
 // become textures that are cached for the painter's lifetime (text: the most recent lines).
@@ -20,9 +21,12 @@ class SdlPainter final : public Painter {
 public:
     // `renderer` is not owned and must outlive the painter. Fonts may be shared between
     // painters; a painter without a font cache makes its own.
-    SdlPainter(SDL_Renderer* renderer, int scale, std::shared_ptr<FontCache> fonts = {});
+    SdlPainter(SDL_Renderer* renderer, float scale, std::shared_ptr<FontCache> fonts = {});
 
-    int scale() const { return scale_; }
+    float scale() const { return scale_; }
+    // Where point (0, 0) lands, in pixels, and how many pixels a point takes (the window's
+    // layout); takes effect from the next reset().
+    void setLayout(float scale, Point origin);
     // Starts a frame: no translation, full alpha, no clip, an empty state stack.
     void reset();
     const TextTextureCache& textCache() const { return textCache_; }
@@ -59,7 +63,8 @@ private:
     TTF_Font* fontFor(const Font& font);
 
     SDL_Renderer* renderer_;  // non-owning
-    int scale_;
+    float scale_;
+    Point origin_;
     std::shared_ptr<FontCache> fonts_;
     TextureCache images_;
     TextTextureCache textCache_;

@@ -4,8 +4,20 @@
 
 namespace platform {
 
-TouchInput::TouchInput(Size screen, float windowUnitsPerPoint)
-    : screen_(screen), windowUnitsPerPoint_(std::max(windowUnitsPerPoint, 1e-3f)) {}
+TouchInput::TouchInput(Size screen, float windowUnitsPerPoint) {
+    setGeometry({screen.width * windowUnitsPerPoint, screen.height * windowUnitsPerPoint},
+                windowUnitsPerPoint, {});
+}
+
+void TouchInput::setGeometry(Size window, float windowUnitsPerPoint, Point origin) {
+    window_ = window;
+    windowUnitsPerPoint_ = std::max(windowUnitsPerPoint, 1e-3f);
+    origin_ = origin;
+}
+
+Point TouchInput::toPoints(float x, float y) const {
+    return {(x - origin_.x) / windowUnitsPerPoint_, (y - origin_.y) / windowUnitsPerPoint_};
+}
 
 std::optional<TouchInput::Sample> TouchInput::translate(const SDL_Event& event) {
     switch (event.type) {
@@ -30,12 +42,12 @@ std::optional<TouchInput::Sample> TouchInput::fromMouse(const SDL_Event& event) 
 
     if (event.type == SDL_MOUSEMOTION) {
         if (source_ != Source::Mouse) return std::nullopt;
-        return sample(TouchPhase::Moved, {event.motion.x / windowUnitsPerPoint_,
-                                          event.motion.y / windowUnitsPerPoint_});
+        return sample(TouchPhase::Moved, toPoints(static_cast<float>(event.motion.x),
+                                                  static_cast<float>(event.motion.y)));
     }
     if (event.button.button != SDL_BUTTON_LEFT) return std::nullopt;
-    const Point location{event.button.x / windowUnitsPerPoint_,
-                         event.button.y / windowUnitsPerPoint_};
+    const Point location =
+        toPoints(static_cast<float>(event.button.x), static_cast<float>(event.button.y));
     if (event.type == SDL_MOUSEBUTTONDOWN) {
         if (source_ != Source::None) return std::nullopt;
         source_ = Source::Mouse;
@@ -49,7 +61,7 @@ std::optional<TouchInput::Sample> TouchInput::fromMouse(const SDL_Event& event) 
 std::optional<TouchInput::Sample> TouchInput::fromFinger(const SDL_Event& event) {
     const SDL_TouchFingerEvent& finger = event.tfinger;
     // Finger positions are normalised to the window: 0..1 across each side.
-    const Point location{finger.x * screen_.width, finger.y * screen_.height};
+    const Point location = toPoints(finger.x * window_.width, finger.y * window_.height);
     if (event.type == SDL_FINGERDOWN) {
         if (source_ != Source::None) return std::nullopt;
         source_ = Source::Finger;

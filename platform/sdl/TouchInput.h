@@ -23,6 +23,10 @@ public:
     // coordinates (window units) to points.
     TouchInput(Size screen, float windowUnitsPerPoint);
 
+    // After a resize: the window's size in window units, the units per point, and where the
+    // screen's top left corner lies in the window, in window units.
+    void setGeometry(Size window, float windowUnitsPerPoint, Point origin);
+
     // The touch an event makes, if any.
     std::optional<Sample> translate(const SDL_Event& event);
     // Ends a touch that is down as cancelled (the window lost focus); nothing when none is.
@@ -35,8 +39,11 @@ private:
     std::optional<Sample> fromFinger(const SDL_Event& event);
     Sample sample(TouchPhase phase, Point location);
 
-    Size screen_;
+    Point toPoints(float x, float y) const;
+
+    Size window_;  // window units
     float windowUnitsPerPoint_;
+    Point origin_;  // window units
     Source source_ = Source::None;
     SDL_FingerID finger_ = 0;
     Point last_;

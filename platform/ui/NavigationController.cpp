@@ -50,6 +50,8 @@ void NavigationController::loadView() {
     const float width = kDefaultViewWidth;
     auto container = std::make_shared<ContainerView>(
         Rect(0, kStatusBarHeight, width, kDefaultViewHeight + NavigationBar::kHeight), this);
+    // Follows the window's size: the bar keeps its height, the content takes the rest.
+    container->setAutoresizingMask(kAutoresizingFlexibleWidth | kAutoresizingFlexibleHeight);
     bar_ = std::make_shared<NavigationBar>(Rect(0, 0, width, NavigationBar::kHeight));
     bar_->setAutoresizingMask(kAutoresizingFlexibleWidth);
     content_ = std::make_shared<View>(Rect(0, NavigationBar::kHeight, width, kDefaultViewHeight));

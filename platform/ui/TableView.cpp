@@ -353,6 +353,25 @@ void TableView::abandonReorder() {
     reorder_.reset();
 }
 
+// ---- Keyboard ----
+
+void TableView::tapRowAtIndexPath(const IndexPath& indexPath) {
+    loadIfNeeded();
+    if (!rows_.contains(indexPath) || (editing_ && !allowsSelectionDuringEditing_)) return;
+    tapRow(flatRow(indexPath));
+}
+
+void TableView::moveRowAtIndexPathToIndexPath(const IndexPath& from, const IndexPath& to) {
+    loadIfNeeded();
+    if (!editing_ || reorder_ || !rows_.contains(from) || !rows_.contains(to) ||
+        from.section != to.section || from == to)
+        return;
+    if (auto dataSource = dataSource_.lock())
+        dataSource->tableViewMoveRowAtIndexPathToIndexPath(*this, from, to);
+    cells_.recycleAll();
+    tile();
+}
+
 // ---- Layout ----
 
 void TableView::layoutSubviews() {

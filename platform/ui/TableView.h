@@ -86,6 +86,13 @@ public:
     void deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths,
                                 TableViewRowAnimation animation);
 
+    // For the keyboard. Does what a tap on the row does (selects it and tells the delegate),
+    // when rows can be selected now; a row that does not exist does nothing.
+    void tapRowAtIndexPath(const IndexPath& indexPath);
+    // Moves a row as a reorder drag dropped there does: the data source is told, then the rows
+    // on screen are asked for again. Only within a section, and only while editing.
+    void moveRowAtIndexPathToIndexPath(const IndexPath& from, const IndexPath& to);
+
     Size contentSize() override;
     void setContentOffset(Point offset, bool animated) override;
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/ui/Key.h"
 #include "platform/ui/View.h"
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -21,6 +23,11 @@ public:
     // that view until it ends or is cancelled.
     // A touch that begins while another is down cancels the earlier one first.
     void sendTouch(TouchPhase phase, Point location, double timestamp);
+    // Keys go to one handler (the interface's key commands); it returns whether it took the
+    // press. A window without one ignores keys.
+    using KeyHandler = std::function<bool(const KeyPress& press)>;
+    void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
+    bool sendKey(const KeyPress& press) { return keyHandler_ && keyHandler_(press); }
     // The view receiving the touch that is down, if any.
     View* touchedView() const { return touchedView_.lock().get(); }
     // Lays out and draws the whole tree with presentation values.
@@ -35,6 +42,7 @@ private:
     bool needsDisplay_ = true;
     std::weak_ptr<View> touchedView_;
     Touch touch_;
+    KeyHandler keyHandler_;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "app/AboutViewController.h"
 #include "platform/sdl/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
+#include "platform/sdl/WindowLayout.h"
 #include "platform/ui/StatusBar.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
@@ -84,6 +85,21 @@ protected:
         env.runLoop().runFor(1.0);
         renderer_ = platform::OffscreenRenderer::create({320, 480}, kScale);
         ASSERT_NE(renderer_, nullptr);
+    }
+
+    // Draws from now on into a window of `width` x `height` pixels, laid out as the host lays
+    // out a window of that size.
+    void useWindowOfPixels(int width, int height) {
+        renderer_ = platform::OffscreenRenderer::createWindowSized(width, height);
+        ASSERT_NE(renderer_, nullptr);
+        const auto layout = platform::WindowLayout::forPixels(static_cast<float>(width),
+                                                              static_cast<float>(height));
+        window().setFrame({0, 0, layout.points.width, layout.points.height});
+        drawFrame();
+    }
+    void press(platform::Key key) {
+        window().sendKey({key});
+        env.runLoop().runFor(0.1);
     }
 
     // A frame, as the host draws between events: it lays the views out where touches find them.
@@ -235,6 +251,21 @@ TEST_F(ScreenshotTest, MuteAlert) {
     env.runLoop().runFor(1.0);
     ASSERT_NE(platform::UiTestEnvironment::visibleAlert(window()), nullptr);
     expectMatchesReference("mute-alert");
+}
+
+// A phone's screen, 360 x 720 pixels: the list takes the extra height; two presses of Down
+// show the keyboard's focus on the third row.
+TEST_F(ScreenshotTest, PhoneSizedBoardWithKeyboardFocus) {
+    useWindowOfPixels(360, 720);
+    press(platform::Key::Down);
+    press(platform::Key::Down);
+    expectMatchesReference("phone-board");
+}
+
+// A landscape desktop window: the screen at the window's height, centred.
+TEST_F(ScreenshotTest, LandscapeWindowCentresTheBoard) {
+    useWindowOfPixels(1280, 800);
+    expectMatchesReference("landscape-board");
 }
 
 }  // namespace

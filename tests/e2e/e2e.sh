@@ -6,9 +6,10 @@
 # Two runs of the app share one preferences folder:
 #   1. a tap plays its clip at once; with loop on and a delay set on the slider, a tap plays
 #      the clip after the delay and repeats it every clip length + delay; hide-all in edit
-#      mode empties the list and is stored on leaving edit mode; Escape ends the app with 0.
+#      mode empties the list and is stored on leaving edit mode; Ctrl+Q ends the app with 0.
 #   2. the list is still empty; show-all brings the clips back; "Sweep" picked on the About
-#      screen makes the S key (a shake) play the last clip; Escape while a looping clip waits
+#      screen makes the S key (a shake) play the last clip; the arrow keys move the list's focus,
+#      A opens the About screen and Escape goes back; Ctrl+Q while a looping clip waits
 #      for its next play and a finger drags the list still ends the app in order, with 0.
 #
 # Usage: e2e.sh SOUNDBOARD_BINARY RESOURCES_DIR [DOCS_DIR]
@@ -162,17 +163,17 @@ start_app() {
     mark opened
 }
 
-# stop_app: quits with Escape and checks that the app ends with status 0.
+# stop_app: quits with Ctrl+Q and checks that the app ends with status 0.
 stop_app() {
     focus
-    xdotool key Escape
+    xdotool key ctrl+q
     local tries
     for ((tries = 0; tries < 100; tries++)); do
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.1
     done
     if kill -0 "$app_pid" 2>/dev/null; then
-        fail "run $run: the app did not end within 10 s of Escape"
+        fail "run $run: the app did not end within 10 s of Ctrl+Q"
         kill "$app_pid"
     fi
     wait "$app_pid"
@@ -350,6 +351,23 @@ wait_for_log Shaking 1
 check "a shake in Sweep mode plays ${clips[-1]}" \
     start "$capture" "$marks" --after shake --within 0.3 --clip "$last_clip"
 
+step "keys: the list's focus, the About screen and back"
+focus
+xdotool key Home
+sleep 0.5
+top=$(shot focus-first-row)
+xdotool key Down Down
+sleep 0.3
+moved=$(shot focus-third-row)
+check "Down, Down outlines the third row" changed "$top" "$moved" "0 152 320 44" --share 0.02
+xdotool key a
+sleep 0.8
+about_by_key=$(shot about-by-key)
+check "A opens the About screen" colour "$about_by_key" "0 410 320 26" --rgb 33 36 43
+xdotool key Escape
+sleep 0.8
+wait_for_board
+
 step "quit while a repeat and a highlight's end are pending and a finger drags the list"
 click "$loop_switch"
 sleep 0.5
@@ -358,7 +376,7 @@ sleep 0.3
 press "$first_row"
 pointer "$list_middle"
 sleep 0.3
-# Escape with the button still down: the app must end in order, with status 0 and (in the
+# Ctrl+Q with the button still down: the app must end in order, with status 0 and (in the
 # sanitizer build) no error, although the loop's next play still waits.
 stop_app
 xdotool mouseup 1
