@@ -18,13 +18,14 @@ std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Kept out of line: inlined into the same unit, GCC takes the malloc/free pair for a mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
     if (void* memory = std::malloc(size ? size : 1)) return memory;
     throw std::bad_alloc();
 }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+[[gnu::noinline]] void operator delete(void* memory) noexcept { std::free(memory); }
+[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 constexpr int kRate = 48000;

@@ -12,7 +12,9 @@ TEST(RowDeletionTest, RemainingRowsCloseUpInOrder) {
     const std::optional<int> newRow[] = {0, std::nullopt, std::nullopt, 1, 2, std::nullopt, 3, 4};
     for (int old = 0; old < 8; ++old) {
         EXPECT_EQ(deletion.newRowOf(old), newRow[old]) << old;
-        if (newRow[old]) EXPECT_EQ(deletion.oldRowOf(*newRow[old]), old);
+        if (newRow[old]) {
+            EXPECT_EQ(deletion.oldRowOf(*newRow[old]), old);
+        }
     }
     EXPECT_TRUE(RowDeletion({}).isEmpty());
 }
