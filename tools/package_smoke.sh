@@ -95,20 +95,11 @@ done
 
 # ---- Running the board ----
 
+# shellcheck source=tools/virtual_display.sh
+source "$root/tools/virtual_display.sh"
+
 start_display() {
-    Xvfb -displayfd 9 -screen 0 640x1080x24 -nolisten tcp 9>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    local tries
-    for ((tries = 0; tries < 100; tries++)); do
-        if [[ $(cat "$work/display" 2>/dev/null) == *[0-9] ]]; then
-            DISPLAY=:$(head -n1 "$work/display")
-            export DISPLAY
-            return
-        fi
-        kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-        sleep 0.1
-    done
-    fail "Xvfb gave no display number within 10 s"
+    start_virtual_display "$work" || fail "no virtual display"
 }
 
 run=0

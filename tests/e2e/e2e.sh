@@ -112,21 +112,11 @@ trap 'exit 130' INT TERM
 
 # ---- The display ----
 
+# shellcheck source=tools/virtual_display.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/virtual_display.sh"
+
 start_display() {
-    Xvfb -displayfd 9 -screen 0 640x1080x24 -nolisten tcp 9>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    local tries
-    for ((tries = 0; tries < 100; tries++)); do
-        # Xvfb writes the display's number and a newline once it accepts clients.
-        if [[ $(cat "$work/display" 2>/dev/null) == *[0-9] ]] && [[ $(wc -l <"$work/display") -ge 1 ]]; then
-            DISPLAY=:$(head -n1 "$work/display")
-            export DISPLAY
-            return
-        fi
-        kill -0 "$xvfb_pid" 2>/dev/null || die "Xvfb did not start: $(cat "$work/xvfb.log")"
-        sleep 0.1
-    done
-    die "Xvfb gave no display number within 10 s"
+    start_virtual_display "$work" || die "no virtual display"
 }
 
 # ---- The app ----
