@@ -10,6 +10,9 @@
 namespace platform {
 namespace {
 constexpr int kMaxChannels = 8;
+// No clip is recorded below a kilohertz; a header that claims less would make the resampler
+// stretch every frame into seconds of output (gigabytes for a few frames at 1 Hz).
+constexpr int kMinRate = 1000;
 constexpr sf_count_t kReadFrames = 4096;
 // Short sounds only: anything longer than this many seconds at the source rate is refused,
 // so that a hostile header or a huge file cannot exhaust memory.
@@ -79,7 +82,7 @@ std::shared_ptr<const DecodedClip> DecodedClip::decode(const std::string& path, 
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) return nullptr;
-    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < 1 ||
+    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < kMinRate ||
         info.samplerate > 1'000'000)
         return nullptr;
     // Integer formats are read as floats in -1..1; float files are taken as they are.

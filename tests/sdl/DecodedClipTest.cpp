@@ -113,5 +113,14 @@ TEST(DecodedClipTest, WhatIsNotASoundFileIsRefused) {
     EXPECT_EQ(DecodedClip::decode(folder.path().string(), kRate), nullptr);
 }
 
+// Found by fuzzing: 40 frames claiming 1 Hz would be 40 s at the device's rate, and the
+// resampler asked for gigabytes on the way. No clip is recorded below a kilohertz.
+TEST(DecodedClipTest, RatesBelowAKilohertzAreRefused) {
+    TempDirectory folder;
+    const auto path = folder.path() / "one-hertz.wav";
+    ASSERT_TRUE(WavWriter(1, 1, 16).tone(40, 0.1).write(path));
+    EXPECT_EQ(DecodedClip::decode(path.string(), kRate), nullptr);
+}
+
 }  // namespace
 }  // namespace platform
