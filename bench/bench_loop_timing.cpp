@@ -6,11 +6,11 @@
 //    ideal (first start + k x 1.7 s) and the drift. The same clip with delay 0: the gap or
 //    overlap at every seam, in frames (the clip is one constant level, so a gap is silence and
 //    an overlap twice the level).
-// 2. SDL's disk driver, in real time: it writes a buffer per whole number of milliseconds, so
-//    its frame clock runs several per cent fast against the run loop's, and a "gapless" loop
-//    shows a constant offset at each seam. What must hold there is evenness: every seam's
-//    offset within 0.25 ms of the others (a 1 s clip with delay 0), and delayed repeats
-//    within 0.25 ms of even spacing (1.2 s + 0.5 s).
+// 2. SDL's disk driver, in real time, as the board runs it: the device waits out each buffer's
+//    duration so that the file is a recording at 48 kHz of the host clock, and the device
+//    clock's mapping has real wake-up noise to smooth. What must hold there is evenness:
+//    every seam's offset within 0.25 ms of the others (a 1 s clip with delay 0), and delayed
+//    repeats within 0.25 ms of even spacing (1.2 s + 0.5 s).
 //
 // Usage: bench_loop_timing [repeats on the disk driver, default 10]  (about 2 x 17 s of wall
 // time per 10 repeats)

@@ -12,13 +12,8 @@ constexpr double kBandwidth = 0.05;       // Hz, once locked
 // the loop freezes before it has learnt the rate of a device that runs several per cent off
 // and takes ten seconds to work off the rest; slower, the jitter reaches the starts for longer.
 constexpr double kNarrowingSeconds = 0.53;
-// Bandwidth while the device's pace is changing: see below.
-constexpr double kTrackingBandwidth = 2.0;  // Hz
-// The prediction errors, averaged over about this long, are near 0 while the loop is locked,
-// whatever the jitter; beyond kLostTrack the device's pace has changed (SDL's disk driver on a
-// busy machine), and the loop widens to catch up rather than drift behind for many seconds.
-constexpr double kErrorAveraging = 0.1;  // s
-constexpr double kLostTrack = 0.002;     // s
+// Once the bandwidth is down to kBandwidth, a prediction error counts for at most this much.
+constexpr double kLockedErrorBound = 0.0005;  // s
 // The loop is a discrete approximation that holds while 2 pi x bandwidth x period is small;
 // with long buffers the bandwidth is held below this.
 constexpr double kMaxOmegaPeriod = 0.25;
@@ -36,7 +31,6 @@ void DeviceClock::restart(double hostTime, int64_t frame, int frames) {
         secondsPerFrame_ = nominal;
     started_ = true;
     bandwidth_ = kStartBandwidth;
-    meanError_ = 0;
     t0_ = hostTime;
     f0_ = frame;
     f1_ = frame + frames;
@@ -53,15 +47,15 @@ void DeviceClock::bufferRequested(double hostTime, int64_t frame, int frames) {
     const double omega = std::min(kMaxOmegaPeriod, 2.0 * std::numbers::pi * bandwidth_ * period);
     const double b = std::numbers::sqrt2 * omega;
     const double c = omega * omega;
-    const double error = hostTime - t1_;
+    const bool narrow = bandwidth_ <= kBandwidth;
+    const double error =
+        narrow ? std::clamp(hostTime - t1_, -kLockedErrorBound, kLockedErrorBound) : hostTime - t1_;
     t0_ = t1_;
     f0_ = frame;
     t1_ = t0_ + b * error + frames * secondsPerFrame_;
     secondsPerFrame_ += c * error / frames;
     f1_ = frame + frames;
     bandwidth_ = std::max(kBandwidth, bandwidth_ * std::exp(-period / kNarrowingSeconds));
-    meanError_ += (error - meanError_) * std::min(1.0, period / kErrorAveraging);
-    if (std::abs(meanError_) > kLostTrack) bandwidth_ = std::max(bandwidth_, kTrackingBandwidth);
 }
 
 double DeviceClock::frameAt(double hostTime) const {

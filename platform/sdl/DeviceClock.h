@@ -11,22 +11,25 @@ namespace platform {
 // hand out buffers in bursts. Using them as they are would move every start by that noise.
 // They are smoothed with a second-order delay-locked loop (a DLL): it predicts when the next
 // buffer will be asked for, corrects its prediction by a small share of the error, and learns
-// the device's real rate from the remaining error (a device whose crystal, or SDL's disk
-// driver, runs off its nominal rate is followed without a lasting offset).
+// the device's real rate from the remaining error (a device whose crystal runs off its nominal
+// rate is followed without a lasting offset).
 //
 // A DLL rather than a least-squares fit over recent buffers: it costs a few multiplications per
-// buffer and a handful of numbers of state, has no window to size or fill, reacts to a rate
-// change within about 1 / bandwidth seconds, and a single late wake-up moves it only by a
-// fraction of that error. Its bandwidth starts wide (20 Hz) so that it locks within a fraction
-// of a second of the device opening and learns the device's real rate, then narrows over about
-// three seconds to 0.05 Hz, where callbacks that come up to a millisecond late move the mapping
-// by a few hundredths of a millisecond (simulated: a device 6 % fast with 1 ms of callback
-// jitter maps every time within 0.05 ms of the truth from two seconds after opening, within
-// 0.025 ms from five seconds). So narrow a loop would take some twenty seconds to follow a
-// later change of the device's pace. Device clocks do not change that fast, but a driver may
-// (SDL's disk driver on a busy machine): that shows in prediction errors that no longer average
-// out to 0 (2 ms off on average), and then the loop widens to 2 Hz until it has caught up,
-// and narrows again.
+// buffer and a handful of numbers of state, has no window to size or fill, and a single late
+// wake-up moves it only by a fraction of that error. Its bandwidth starts wide (20 Hz) so that
+// it locks within a fraction of a second of the device opening and learns the device's real
+// rate, then narrows over about three seconds to 0.05 Hz, where callbacks that come up to a
+// millisecond late move the mapping by a few hundredths of a millisecond (simulated: a device
+// 6 % fast with 1 ms of callback jitter maps every time within 0.05 ms of the truth from two
+// seconds after opening, within 0.025 ms from five seconds).
+//
+// Once narrow, a wake-up more than half a millisecond off the prediction counts as only half a
+// millisecond: the audio thread held up for several milliseconds by a busy machine (and the
+// buffers that follow it closely while the driver catches up) is the machine's hiccup, not the
+// device's clock, and would otherwise pull every start made in the next seconds by a tenth of
+// a millisecond or more. A device clock does not change its pace, so nothing real is missed;
+// an offset that grows beyond eight buffers is a stall or a clock step and starts the loop
+// afresh.
 //
 // Used by the audio thread only.
 class DeviceClock {
@@ -53,7 +56,6 @@ private:
     double nominalRate_;
     bool started_ = false;
     double bandwidth_ = 0;        // Hz
-    double meanError_ = 0;        // recent prediction errors, averaged
     double secondsPerFrame_ = 0;  // the loop's rate estimate
     double t0_ = 0;               // smoothed time of the current buffer's first frame
     double t1_ = 0;               // predicted time of the next buffer

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <string_view>
+#include <thread>
 
 #include "platform/foundation/Clock.h"
 #include "platform/sdl/VoiceMixer.h"
@@ -39,11 +41,12 @@ std::unique_ptr<SdlAudioDevice> SdlAudioDevice::open(std::string& error) {
     // The callback's user data is set once the object exists; SDL does not call a paused
     // device, so the placeholder is never used.
     std::unique_ptr<SdlAudioDevice> device(new SdlAudioDevice(0, SDL_AudioSpec{}));
-    // SDL's disk driver (a capture for tests) paces itself with whole-millisecond sleeps per
-    // buffer: 2 ms for 128 frames would run it 25 % fast; 5 ms for 256 keeps it within 7 %.
+    // SDL's disk driver sleeps whole milliseconds per buffer: 2 ms for 128 frames (2.67 ms)
+    // would run it 25 % fast, beyond what waiting in the callback can slow down to the
+    // nominal rate without starving the driver's own sleep; 5 ms for 256 frames is 6 % fast.
     const char* driver = SDL_GetCurrentAudioDriver();
-    const bool wholeMillisecondPace = driver && std::string_view(driver) == "disk";
-    const int preferred = wholeMillisecondPace ? kFallbackFrames : kPreferredFrames;
+    const bool sleepsForPace = driver && std::string_view(driver) == "disk";
+    const int preferred = sleepsForPace ? kFallbackFrames : kPreferredFrames;
     SDL_AudioSpec obtained{};
     SDL_AudioDeviceID id =
         openWith(preferred, true, obtained, device.get(), &SdlAudioDevice::callback);
@@ -59,6 +62,7 @@ std::unique_ptr<SdlAudioDevice> SdlAudioDevice::open(std::string& error) {
     }
     device->device_ = id;
     device->spec_ = obtained;
+    device->paced_ = sleepsForPace;
     return device;
 }
 
@@ -91,9 +95,23 @@ void SdlAudioDevice::fill(int16_t* out, int frames) {
         std::fill(out, out + static_cast<ptrdiff_t>(frames) * 2, int16_t{0});
         return;
     }
+    if (paced_) keepPace(frames);
     mixer_->render(mix_.data(), frames, clock_->now());
     for (ptrdiff_t i = 0; i < static_cast<ptrdiff_t>(frames) * 2; ++i)
         out[i] = static_cast<int16_t>(std::lrint(mix_[static_cast<size_t>(i)] * 32767.0f));
+}
+
+void SdlAudioDevice::keepPace(int64_t frames) {
+    const double now = clock_->now();
+    const double due = paceOrigin_ + static_cast<double>(framesTaken_) / spec_.freq;
+    framesTaken_ += frames;
+    // The first buffer, or one that comes more than a few buffers late (the machine stalled
+    // the thread), starts the pace afresh: catching up would rush through the backlog.
+    if (framesTaken_ == frames || now > due + 4.0 * frames / spec_.freq) {
+        paceOrigin_ = now - static_cast<double>(framesTaken_ - frames) / spec_.freq;
+        return;
+    }
+    if (now < due) std::this_thread::sleep_for(std::chrono::duration<double>(due - now));
 }
 
 }  // namespace platform

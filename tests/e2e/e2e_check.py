@@ -10,11 +10,10 @@ the command) turns into pixels of the window.
 
 The audio capture is raw 16-bit little-endian stereo at 48 kHz. Positions in it are tied to
 wall-clock time by a marks file that the driving script writes: one line per moment,
-"LABEL WALL_SECONDS CAPTURE_BYTES". The disk driver paces its writes with whole-millisecond
-sleeps, so it writes a few per cent more frames per wall second than its nominal rate, and its
-pace wavers with the machine's load; frame distances are turned into seconds with the rate it
-actually wrote between two marks: those around the checked stretch when it is long enough,
-else the first and the last.
+"LABEL WALL_SECONDS CAPTURE_BYTES". The board holds the disk driver to 48 kHz of wall-clock
+time, but a busy machine can hold the driver back for a while, so frame distances are turned
+into seconds with the rate it actually wrote between two marks: those around the checked
+stretch when it is long enough, else the first and the last.
 """
 
 import argparse
@@ -201,13 +200,13 @@ class Capture:
         if not first or last[0] - first[0] < 1.0:
             raise BadInput("the marks span less than a second: no rate can be measured")
         self.rate = (last[1] - first[1]) / (last[0] - first[0])
-        # The pace tells little about the device's rate (the driver sleeps whole milliseconds
-        # per buffer at any rate); check_span() checks that. This only catches a stalled or
-        # runaway driver, which would make every time below meaningless.
+        # The pace tells little about the device's rate (the host clock sets it);
+        # check_span() checks that. This only catches a stalled or runaway driver, which
+        # would make every time below meaningless.
         if not 0.9 * DEVICE_RATE < self.rate < 1.15 * DEVICE_RATE:
             raise CheckFailed(
                 f"the disk driver wrote {self.rate:.0f} frames per second; a 48 kHz device "
-                "writes 48000 to about 51200"
+                "writes about 48000"
             )
 
     def frame(self, label):

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -169,6 +170,30 @@ TEST(VoiceMixerTest, NoisyDeviceTimingDoesNotReachTheStarts) {
     // callbacks' mean lateness (0.5 ms), which is part of the device's own constant latency.
     EXPECT_NEAR(*low, 0.01 * kRate / realRate - 0.0005, 0.0001);
     EXPECT_EQ(mixer.lateStarts(), 0u);
+}
+
+TEST(VoiceMixerTest, AHeldUpAudioThreadDoesNotMoveLaterStarts) {
+    VoiceMixer mixer(kRate, kLatency, 4);
+    const auto clip = constantClip(10, 0.5f);
+    std::vector<float> buffer(kBuffer * VoiceMixer::kChannels);
+    double lateness = 0;
+    const auto pullUntil = [&](double seconds) {
+        while (static_cast<double>(mixer.frame()) / kRate < seconds) {
+            mixer.render(buffer.data(), kBuffer,
+                         static_cast<double>(mixer.frame()) / kRate + lateness);
+            // The driver catches up a third of a millisecond per buffer.
+            lateness = std::max(0.0, lateness - 0.00033);
+        }
+    };
+    pullUntil(6.0);
+    lateness = 0.01;  // the machine holds the audio thread up for 10 ms
+    pullUntil(7.0);
+    const double due = 7.0012345;
+    mixer.play(*clip, 1, 1, due);
+    pullUntil(7.1);
+    VoiceMixer::Ended ended{};
+    ASSERT_TRUE(mixer.popEnded(ended));
+    EXPECT_NEAR(static_cast<double>(ended.startFrame), (due + kLatency) * kRate, 1.0);
 }
 
 }  // namespace
