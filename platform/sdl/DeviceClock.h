@@ -23,13 +23,15 @@ namespace platform {
 // 6 % fast with 1 ms of callback jitter maps every time within 0.05 ms of the truth from two
 // seconds after opening, within 0.025 ms from five seconds).
 //
-// Once narrow, a wake-up more than half a millisecond off the prediction counts as only half a
-// millisecond: the audio thread held up for several milliseconds by a busy machine (and the
-// buffers that follow it closely while the driver catches up) is the machine's hiccup, not the
-// device's clock, and would otherwise pull every start made in the next seconds by a tenth of
-// a millisecond or more. A device clock does not change its pace, so nothing real is missed;
-// an offset that grows beyond eight buffers is a stall or a clock step and starts the loop
-// afresh.
+// Once narrow, an error counts for at most four typical errors (their mean size, learnt from
+// the device) and at least half a millisecond: the audio thread held up for several
+// milliseconds by a busy machine (and the buffers that follow it closely while the driver
+// catches up) is the machine's hiccup, not the device's clock, and would otherwise pull every
+// start made in the next seconds by a tenth of a millisecond or more. A driver that asks for
+// buffers in bursts has large typical errors, and its bursts still count in full. Errors off
+// that bound for half a second are a step of the device's timeline, and a wake-up off by more
+// than eight buffers, 50 ms and twenty typical errors is a stall: either starts the loop
+// afresh from the learnt rate.
 //
 // Used by the audio thread only.
 class DeviceClock {
@@ -56,6 +58,8 @@ private:
     double nominalRate_;
     bool started_ = false;
     double bandwidth_ = 0;        // Hz
+    double typicalError_ = 0;     // mean size of the prediction errors, kept across restarts
+    double offBoundFor_ = 0;      // how long the errors have been beyond their bound
     double secondsPerFrame_ = 0;  // the loop's rate estimate
     double t0_ = 0;               // smoothed time of the current buffer's first frame
     double t1_ = 0;               // predicted time of the next buffer

@@ -196,5 +196,34 @@ TEST(VoiceMixerTest, AHeldUpAudioThreadDoesNotMoveLaterStarts) {
     EXPECT_NEAR(static_cast<double>(ended.startFrame), (due + kLatency) * kRate, 1.0);
 }
 
+TEST(VoiceMixerTest, ADriverThatAsksForBuffersInBurstsIsFollowedSmoothly) {
+    VoiceMixer mixer(kRate, 0.05, 4);  // a latency longer than a burst, as such a device has
+    const auto clip = constantClip(10, 0.5f);
+    constexpr int kBurst = 16;  // 43 ms of buffers asked for at once
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> pause(0.4, 0.5);
+    std::vector<float> buffer(kBuffer * VoiceMixer::kChannels);
+    std::vector<double> dueTimes{5.0};
+    std::vector<double> latencies;
+    for (int64_t k = 0; k < 20 * kRate / kBuffer; ++k) {
+        const double asked = static_cast<double>((k / kBurst + 1) * kBurst * kBuffer) / kRate;
+        if (asked > dueTimes.back()) {
+            mixer.play(*clip, 1, dueTimes.size() - 1, dueTimes.back());
+            dueTimes.push_back(dueTimes.back() + pause(random));
+        }
+        mixer.render(buffer.data(), kBuffer, asked);
+        VoiceMixer::Ended ended{};
+        while (mixer.popEnded(ended))
+            latencies.push_back(static_cast<double>(ended.startFrame) / kRate -
+                                dueTimes[ended.play]);
+    }
+    EXPECT_EQ(mixer.clockRestarts(), 0u);
+    EXPECT_EQ(mixer.lateStarts(), 0u);
+    ASSERT_GT(latencies.size(), 20u);
+    // The callbacks swing by 43 ms; the starts by a hundredth of that at most.
+    const auto [low, high] = std::minmax_element(latencies.begin(), latencies.end());
+    EXPECT_LT(*high - *low, 0.0005);
+}
+
 }  // namespace
 }  // namespace platform
