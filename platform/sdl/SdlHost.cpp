@@ -3,6 +3,7 @@
 #include <SDL2/SDL_image.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -93,6 +94,24 @@ int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool 
     return static_cast<int>(std::ceil(std::clamp(wait, 0.0, kLongestWait) * 1000));
 }
 
+bool SdlHost::acceptsVideoDriver(std::string_view driver, std::string_view requested) {
+    if (driver != "offscreen" && driver != "dummy") return true;
+    const auto sameLetters = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    while (!requested.empty()) {
+        const size_t comma = requested.find(',');
+        const std::string_view name = requested.substr(0, comma);
+        // SDL takes a name that starts the driver's name, in any case.
+        if (!name.empty() && name.size() <= driver.size() &&
+            std::equal(name.begin(), name.end(), driver.begin(), sameLetters))
+            return true;
+        requested = comma == std::string_view::npos ? "" : requested.substr(comma + 1);
+    }
+    return false;
+}
+
 int SdlHost::run(LoadInterface loadMainInterface, Services record) {
     install(std::move(record));
     if (!start()) {
@@ -130,9 +149,18 @@ bool SdlHost::start() {
         return false;
     }
     sdlStarted_ = true;
-    // The board runs without sound or sensors; each says so once.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (!driver || !acceptsVideoDriver(driver, requested ? requested : "")) {
+        Log::print(
+            "Cannot start the display: no screen to show the window on (SDL found only "
+            "its \"%s\" driver)",
+            driver ? driver : "no");
+        return false;
+    }
+    // The board runs without sound; it says so once. Sensors are started by the accelerometer's
+    // source, and only while it has one.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) Log::print("No audio: %s", SDL_GetError());
-    if (SDL_InitSubSystem(SDL_INIT_SENSOR) != 0) Log::print("No sensors: %s", SDL_GetError());
     if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0)
         Log::print("No PNG images: %s", IMG_GetError());
     fonts_ = std::make_shared<FontCache>();

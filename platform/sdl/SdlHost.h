@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "platform/foundation/Services.h"
 #include "platform/sdl/AccelerometerFeed.h"
@@ -73,6 +74,12 @@ public:
     // bar's clock changes (seconds from now, if shown).
     static int waitTimeoutMs(std::optional<double> nextFireTime, double now, bool animating,
                              std::optional<double> statusBarChangesIn);
+    // Whether the host may run on SDL's video driver `driver`, given SDL_VIDEODRIVER
+    // (`requested`: names or name prefixes separated by commas, as SDL reads them). Drivers that
+    // show windows on a screen are fine; SDL's display-less ones (offscreen, dummy) only when
+    // asked for. SDL 2.26 falls back to "offscreen" by itself when it finds no display: the
+    // window would be invisible, and SDL cannot wait for events there but polls every millisecond.
+    static bool acceptsVideoDriver(std::string_view driver, std::string_view requested);
 
 private:
     void install(Services record);

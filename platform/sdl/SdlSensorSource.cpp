@@ -11,7 +11,11 @@ const char* nameOrUnnamed(const char* name) { return name ? name : "unnamed sens
 }  // namespace
 
 std::unique_ptr<SdlSensorSource> SdlSensorSource::open() {
-    if (!SDL_WasInit(SDL_INIT_SENSOR)) return nullptr;
+    // SDL counts starts: each one here is matched by a stop below or in the destructor.
+    if (SDL_InitSubSystem(SDL_INIT_SENSOR) != 0) {
+        Log::print("No sensors: %s", SDL_GetError());
+        return nullptr;
+    }
     for (int index = 0; index < SDL_NumSensors(); ++index) {
         if (SDL_SensorGetDeviceType(index) != SDL_SENSOR_ACCEL) continue;
         SensorPtr sensor(SDL_SensorOpen(index), &SDL_SensorClose);
@@ -23,10 +27,16 @@ std::unique_ptr<SdlSensorSource> SdlSensorSource::open() {
         SDL_EventState(SDL_SENSORUPDATE, SDL_IGNORE);
         return std::unique_ptr<SdlSensorSource>(new SdlSensorSource(std::move(sensor)));
     }
+    SDL_QuitSubSystem(SDL_INIT_SENSOR);
     return nullptr;
 }
 
 SdlSensorSource::SdlSensorSource(SensorPtr sensor) : sensor_(std::move(sensor)) {}
+
+SdlSensorSource::~SdlSensorSource() {
+    sensor_.reset();  // closed while the subsystem still runs
+    SDL_QuitSubSystem(SDL_INIT_SENSOR);
+}
 
 Acceleration SdlSensorSource::read() {
     if (failed_) return last_;

@@ -14,10 +14,18 @@ namespace platform {
 //
 // The source polls: opening it turns off SDL's per-reading sensor events, which would otherwise
 // wake the host at the sensor's own rate, and each read updates the sensors itself.
+//
+// The source runs SDL's sensor subsystem for as long as it lives, and only then: while that
+// subsystem runs with its sensor events on, SDL's event wait wakes every 3 s to look for sensors,
+// so without an accelerometer it is stopped again at once.
 class SdlSensorSource final : public AccelerometerSource {
 public:
-    // nullptr when SDL's sensor subsystem is not running or has no accelerometer.
+    // nullptr when SDL's sensor subsystem cannot start or has no accelerometer.
     static std::unique_ptr<SdlSensorSource> open();
+
+    ~SdlSensorSource() override;
+    SdlSensorSource(const SdlSensorSource&) = delete;
+    SdlSensorSource& operator=(const SdlSensorSource&) = delete;
 
     Acceleration read() override;
 

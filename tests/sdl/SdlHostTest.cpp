@@ -281,6 +281,40 @@ TEST_F(SdlHostRunTest, FirstFrameIsDrawnAndChangesAreDrawnAgain) {
     EXPECT_EQ(needsDisplay, (std::vector<bool>{false, true, false}));
 }
 
+// Left running without an accelerometer, SDL's sensor subsystem wakes the idle host every 3 s.
+TEST_F(SdlHostRunTest, WithoutAnAccelerometerSdlSensorsAreNotRunning) {
+    bool sensorsRunning = true;
+    EXPECT_EQ(run([&] {
+                  services().runLoop->performAfterDelay(0, [&] {
+                      sensorsRunning = SDL_WasInit(SDL_INIT_SENSOR) != 0;
+                      push(key(SDLK_q, KMOD_LCTRL));
+                  });
+              }),
+              0);
+    EXPECT_FALSE(sensorsRunning);
+}
+
+// SDL falls back to its offscreen driver when it finds no display: an invisible window that
+// SDL polls for events every millisecond. The host runs on it only when asked to.
+TEST(SdlHostStartTest, DisplayLessDriversOnlyWhenAskedFor) {
+    struct Case {
+        const char* driver;
+        const char* requested;
+        bool accepted;
+    };
+    for (const auto& [driver, requested, accepted] : std::vector<Case>{
+             {"x11", "", true},
+             {"offscreen", "", false},
+             {"dummy", "", false},
+             {"offscreen", "x11,wayland", false},
+             {"offscreen", "offscreenx", false},
+             {"dummy", "dummy", true},
+             {"offscreen", "x11,OffScreen", true},
+         })
+        EXPECT_EQ(SdlHost::acceptsVideoDriver(driver, requested), accepted)
+            << driver << " with SDL_VIDEODRIVER=" << requested;
+}
+
 TEST(SdlHostStartTest, WithoutAVideoDriverTheRunFailsWithALogLine) {
     ScopedEnvironment video("SDL_VIDEODRIVER", "no-such-driver");
     std::vector<std::string> log;
