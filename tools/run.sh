@@ -14,7 +14,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 board=$root/build/release/app/soundboard
 screenshot=${SOUNDBOARD_SCREENSHOT:-/tmp/soundboard-screenshot.png}
-# Seconds to wait for the virtual display and for the board's window.
+# Seconds to wait for the board's window.
 startup_timeout=30
 
 "$root/tools/setup.sh" release soundboard
@@ -56,20 +56,9 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display number itself and writes it to the given descriptor once it
-# accepts connections, so no other X server's number is ever taken. 640 x 1080 lets the board
-# choose its 2x scale (a 640 x 960 window).
-Xvfb -displayfd 3 -screen 0 640x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for ((waited = 0; waited < startup_timeout * 10; waited++)); do
-    [[ -s $work/display ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null ||
-        fail "the virtual display did not start: $(cat "$work/xvfb.log")"
-    sleep 0.1
-done
-[[ -s $work/display ]] || fail "the virtual display did not start within ${startup_timeout} s"
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
+# shellcheck source=tools/virtual_display.sh
+source "$root/tools/virtual_display.sh"
+start_virtual_display "$work" || fail "no virtual display"
 echo "Virtual display $DISPLAY"
 
 "$board" &

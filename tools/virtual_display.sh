@@ -3,7 +3,8 @@
 #
 # start_virtual_display FOLDER: starts Xvfb on a display number it picks itself (so no other X
 # server's number is taken), with its log and the number in FOLDER; sets xvfb_pid and exports
-# DISPLAY once it accepts clients. On failure says why on stderr and returns 1.
+# DISPLAY once it accepts clients. On failure says why on stderr and returns 1. 640 x 1080 lets
+# the board choose its 2x scale (a 640 x 960 window).
 start_virtual_display() {
     local folder=$1 tries
     Xvfb -displayfd 9 -screen 0 640x1080x24 -nolisten tcp 9>"$folder/display" 2>"$folder/xvfb.log" &

@@ -101,14 +101,14 @@ void SdlAudioDevice::fill(int16_t* out, int frames) {
         out[i] = static_cast<int16_t>(std::lrint(mix_[static_cast<size_t>(i)] * 32767.0f));
 }
 
-void SdlAudioDevice::keepPace(int64_t frames) {
+void SdlAudioDevice::keepPace(int frames) {
     const double now = clock_->now();
-    const double due = paceOrigin_ + static_cast<double>(framesTaken_) / spec_.freq;
-    framesTaken_ += frames;
+    const double taken = static_cast<double>(mixer_->frame()) / spec_.freq;  // in seconds
+    const double due = paceOrigin_ + taken;
     // The first buffer, or one that comes more than a few buffers late (the machine stalled
     // the thread), starts the pace afresh: catching up would rush through the backlog.
-    if (framesTaken_ == frames || now > due + 4.0 * frames / spec_.freq) {
-        paceOrigin_ = now - static_cast<double>(framesTaken_ - frames) / spec_.freq;
+    if (taken == 0 || now > due + 4.0 * frames / spec_.freq) {
+        paceOrigin_ = now - taken;
         return;
     }
     if (now < due) std::this_thread::sleep_for(std::chrono::duration<double>(due - now));

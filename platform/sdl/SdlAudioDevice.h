@@ -47,7 +47,7 @@ private:
     void fill(int16_t* out, int frames);
     // With a driver that paces itself by sleeping: waits until the buffer about to be filled
     // (`frames` long) is due at the nominal rate, counted from the first buffer.
-    void keepPace(int64_t frames);
+    void keepPace(int frames);
 
     SDL_AudioDeviceID device_;
     SDL_AudioSpec spec_;
@@ -56,7 +56,6 @@ private:
     std::vector<float> mix_;        // the mixer's float buffer, sized when opened
     bool paced_ = false;            // the driver sleeps for its pace: keepPace() corrects it
     double paceOrigin_ = 0;         // host time of frame 0, for keepPace()
-    int64_t framesTaken_ = 0;       // frames the callback has filled so far
 };
 
 }  // namespace platform
