@@ -4,7 +4,7 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/TableViewCell.h"
+#include "platform/ui/table/TableViewCell.h"
 
 #include <memory>
 #include <string>

@@ -6,11 +6,12 @@
 #include "app/SoundsAppDelegate.h"
 #include "platform/foundation/Bundle.h"
 #include "app/CustomCell.h"
+#include "platform/ui/Accelerometer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/KeyCommands.h"
 #include "platform/ui/Label.h"
 #include "platform/foundation/Services.h"
-#include "platform/ui/TableKeyboardFocus.h"
+#include "platform/ui/table/TableKeyboardFocus.h"
 
 namespace {
 using platform::Color;
@@ -246,6 +247,9 @@ std::shared_ptr<MainInterface> MainInterface::load() {
     interface->listFocus_ = std::make_unique<platform::TableKeyboardFocus>(outlets.soundTable);
     bindBoardKeys(*interface->keyCommands_, board, outlets, *interface->listFocus_);
     bindAboutKeys(*interface->keyCommands_, about, aboutControls, navigation);
+    // A desktop has no accelerometer to shake: S makes the device feel a shake.
+    interface->keyCommands_->addEverywhere(platform::keyFor('s'),
+                                           [] { platform::services().accelerometer->jolt(); });
     window->setKeyHandler([keys = std::weak_ptr(interface->keyCommands_),
                            target = window.get()](const platform::KeyPress& press) {
         const auto strong = keys.lock();

@@ -7,7 +7,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Switch.h"
-#include "platform/ui/TableViewController.h"
+#include "platform/ui/table/TableViewController.h"
 #include "platform/ui/Toolbar.h"
 
 #include <cstdint>

@@ -12,7 +12,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Url.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/ui/TableView.h"
+#include "platform/ui/table/TableView.h"
 #include "platform/foundation/Services.h"
 #include "tests/support/UiTestEnvironment.h"
 

@@ -13,7 +13,8 @@
 #include "app/SoundEffect.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/sdl/MixerSoundService.h"
+#include "platform/audio/MixerSoundService.h"
+#include "tests/support/VirtualAudioOutput.h"
 #include "tests/support/WavWriter.h"
 
 #include <stdlib.h>
@@ -34,6 +35,8 @@ struct Device {
     std::shared_ptr<platform::ManualClock> clock = std::make_shared<platform::ManualClock>();
     std::shared_ptr<platform::RunLoop> loop = std::make_shared<platform::RunLoop>(clock);
     std::optional<platform::ScopedServices> services;
+    std::shared_ptr<platform::VirtualAudioOutput::State> output =
+        std::make_shared<platform::VirtualAudioOutput::State>();
     std::shared_ptr<platform::MixerSoundService> service;
     std::vector<float> buffer;
 
@@ -45,7 +48,9 @@ struct Device {
         wav.tone(wav.framesFor(2.0));
         wav.write(clip);
         services.emplace(platform::Services{.runLoop = loop, .log = [](const std::string&) {}});
-        service = platform::MixerSoundService::offline(*loop, kRate, kBuffer);
+        output->bufferFrames = kBuffer;
+        service = platform::MixerSoundService::create(
+            *loop, std::make_unique<platform::VirtualAudioOutput>(output));
         platform::services().sound = service;
     }
     ~Device() {
@@ -57,12 +62,11 @@ struct Device {
     // the loop a little longer, so that the clips of disposed handles are freed (and the next
     // first play decodes afresh).
     void quiet() {
-        const int frames = 3 * kRate;
-        buffer.resize(static_cast<size_t>(frames) * 2);
-        service->mixer().render(buffer.data(), frames, clock->now());
-        loop->runFor(static_cast<double>(frames) / kRate);
-        service->mixer().render(buffer.data(), kBuffer, clock->now());
-        loop->runFor(0.05);
+        buffer.resize(static_cast<size_t>(kBuffer) * 2);
+        for (int frames = 0; frames < 3 * kRate; frames += kBuffer) {
+            if (output->source) output->source->render(buffer.data(), kBuffer, clock->now());
+            loop->runFor(static_cast<double>(kBuffer) / kRate);
+        }
     }
 };
 

@@ -28,8 +28,9 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/sdl/MixerSoundService.h"
-#include "platform/ui/TableView.h"
+#include "platform/audio/MixerSoundService.h"
+#include "tests/support/VirtualAudioOutput.h"
+#include "platform/ui/table/TableView.h"
 
 #include <stdlib.h>
 
@@ -196,19 +197,23 @@ std::vector<float> virtualLoop(double clipSeconds, float delay, int repeats) {
     auto clock = std::make_shared<platform::ManualClock>();
     auto loop = std::make_shared<platform::RunLoop>(clock);
     Setup setup(clipSeconds, loop);
-    auto service = platform::MixerSoundService::offline(*loop, kRate, kBuffer);
+    auto output = std::make_shared<platform::VirtualAudioOutput::State>();
+    output->bufferFrames = kBuffer;
+    auto service = platform::MixerSoundService::create(
+        *loop, std::make_unique<platform::VirtualAudioOutput>(output));
     platform::services().sound = service;
     std::vector<float> heard;
+    int64_t pulled = 0;
     {
         Board board(delay);
         std::vector<float> buffer(kBuffer * 2);
         const auto pull = [&](double seconds) {
             const double end = clock->now() + seconds;
             while (clock->now() < end) {
-                service->mixer().render(buffer.data(), kBuffer,
-                                        static_cast<double>(service->mixer().frame()) / kRate);
+                output->source->render(buffer.data(), kBuffer, static_cast<double>(pulled) / kRate);
+                pulled += kBuffer;
                 for (int i = 0; i < kBuffer; ++i) heard.push_back(buffer[i * 2]);
-                loop->runFor(static_cast<double>(service->mixer().frame()) / kRate - clock->now());
+                loop->runFor(static_cast<double>(pulled) / kRate - clock->now());
             }
         };
         pull(0.5);
@@ -221,50 +226,12 @@ std::vector<float> virtualLoop(double clipSeconds, float delay, int repeats) {
     return heard;
 }
 
-// The same on SDL's disk driver in real time; returns the captured left channel.
-std::vector<float> diskLoop(double clipSeconds, float delay, int repeats) {
-    auto loop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>());
-    Setup setup(clipSeconds, loop);
-    const fs::path capture = setup.folder / "capture.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
-    auto service = platform::MixerSoundService::open();
-    if (!service) return {};
-    platform::services().sound = service;
-    {
-        Board board(delay);
-        loop->runFor(3.0);  // the device clock's mapping settles
-        board.tap();
-        loop->runFor(delay + repeats * (clipSeconds + delay) + 0.05);
-        board.stop();
-        loop->runFor(clipSeconds + delay + 0.3);
-    }
-    std::printf(
-        "(disk driver run: %llu late starts, %llu device clock restarts, %d-frame buffers)\n",
-        static_cast<unsigned long long>(service->mixer().lateStarts()),
-        static_cast<unsigned long long>(service->mixer().clockRestarts()), service->bufferFrames());
-    std::ifstream in(capture, std::ios_base::binary);
-    std::vector<int16_t> samples(fs::file_size(capture) / 2);
-    in.read(reinterpret_cast<char*>(samples.data()),
-            static_cast<std::streamsize>(samples.size() * 2));
-    std::vector<float> mono;
-    for (size_t i = 0; i + 1 < samples.size(); i += 2) mono.push_back(samples[i] / 32767.0f);
-    return mono;
-}
 }  // namespace
 
-int main(int argc, char** argv) {
-    const int diskRepeats = argc > 1 ? std::max(2, std::atoi(argv[1])) : 10;
-
+int main() {
     const auto delayed = runs(virtualLoop(1.2, 0.5f, 100));
     reportSpacing("virtual device, 1.2 s clip + 0.5 s delay", onsets(delayed), 1.7);
     const auto gapless = runs(virtualLoop(1.2, 0.0f, 100));
     reportSeams("virtual device, 1.2 s clip, delay 0", seams(gapless, 57600));
-    std::printf("\n");
-
-    const auto diskDelayed = runs(diskLoop(1.2, 0.5f, diskRepeats));
-    reportSpacing("disk driver, 1.2 s clip + 0.5 s delay", onsets(diskDelayed), 1.7);
-    const auto diskGapless = runs(diskLoop(1.0, 0.0f, diskRepeats));
-    reportSeams("disk driver, 1 s clip, delay 0", seams(diskGapless, 48000));
     return 0;
 }

@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/sdl/VoiceMixer.h"
+#include "platform/audio/VoiceMixer.h"
 
 namespace {
 std::atomic<bool> counting{false};

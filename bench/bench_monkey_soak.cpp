@@ -45,13 +45,14 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Services.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/sdl/AccelerometerFeed.h"
-#include "platform/sdl/MixerSoundService.h"
+#include "platform/sensors/AccelerometerFeed.h"
+#include "platform/audio/MixerSoundService.h"
+#include "platform/sdl/SdlAudioOutput.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Switch.h"
-#include "platform/ui/TableView.h"
+#include "platform/ui/table/TableView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/TouchDriver.h"
@@ -65,7 +66,10 @@ using platform::SystemSoundService;
 
 // The only line that names the back end: the real service as the host opens it.
 std::shared_ptr<SystemSoundService> openRealService() {
-    return platform::MixerSoundService::open();
+    platform::RunLoop& runLoop = *platform::services().runLoop;
+    return platform::MixerSoundService::create(
+        runLoop, std::make_unique<platform::SdlAudioOutput>(runLoop.clock(), "Soundboard",
+                                                            "org.example.soundboard.Soundboard"));
 }
 
 // Forwards every call to the real service and counts plays and their ends. It keeps its own

@@ -15,7 +15,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/sdl/OffscreenRenderer.h"
+#include "tests/support/OffscreenRenderer.h"
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/StatusBar.h"

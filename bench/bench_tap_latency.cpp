@@ -20,8 +20,10 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/sdl/MixerSoundService.h"
-#include "platform/ui/TableView.h"
+#include "platform/audio/MixerSoundService.h"
+#include "platform/audio/VoiceMixer.h"
+#include "tests/support/VirtualAudioOutput.h"
+#include "platform/ui/table/TableView.h"
 
 #include <stdlib.h>
 
@@ -51,8 +53,15 @@ int main() {
     });
     platform::ManualClock* clock = &environment->clock();
     platform::RunLoop* loop = &environment->runLoop();
-    auto service = platform::MixerSoundService::offline(*loop, kRate, kBuffer);
+    auto output = std::make_shared<platform::VirtualAudioOutput::State>();
+    output->bufferFrames = kBuffer;
+    auto service = platform::MixerSoundService::create(
+        *loop, std::make_unique<platform::VirtualAudioOutput>(output));
     platform::services().sound = service;
+    int64_t pulled = 0;
+    const auto mixer = [&]() -> platform::VoiceMixer& {
+        return dynamic_cast<platform::VoiceMixer&>(*output->source);
+    };
 
     std::vector<double> tapTimes;
     std::vector<float> heard;
@@ -74,7 +83,7 @@ int main() {
         double nextHandling = nextTap + handlingLag(random);
         std::vector<float> buffer(kBuffer * 2);
         while (static_cast<int>(tapTimes.size()) < kTaps || clock->now() < nextTap + 0.5) {
-            const double bufferTime = static_cast<double>(service->mixer().frame()) / kRate;
+            const double bufferTime = static_cast<double>(pulled) / kRate;
             if (static_cast<int>(tapTimes.size()) < kTaps && nextHandling <= bufferTime) {
                 loop->runFor(nextHandling - clock->now());
                 const platform::RunLoop::EventScope event(*loop, nextTap);
@@ -86,11 +95,12 @@ int main() {
                 continue;
             }
             loop->runFor(bufferTime - clock->now());
-            service->mixer().render(buffer.data(), kBuffer, bufferTime + lateness(random));
+            mixer().render(buffer.data(), kBuffer, bufferTime + lateness(random));
+            pulled += kBuffer;
             for (int i = 0; i < kBuffer; ++i) heard.push_back(buffer[i * 2]);
         }
     }
-    const uint64_t late = service->mixer().lateStarts();
+    const uint64_t late = mixer().lateStarts();
     service.reset();
     environment.reset();  // the preferences flush into the folder as they go
     fs::remove_all(folder);

@@ -9,7 +9,7 @@
 #include "platform/foundation/Services.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/ui/TableView.h"
+#include "platform/ui/table/TableView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingSoundService.h"
 #include "tests/support/RunLoopInspector.h"

@@ -9,7 +9,7 @@
 #include "platform/audio/SystemSoundService.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/sdl/MixerSoundService.h"
+#include "platform/audio/MixerSoundService.h"
 #include "tests/support/TempDirectory.h"
 
 #include <cmath>

@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
-    libsndfile1-dev nlohmann-json3-dev
+    libsndfile1-dev libsoxr-dev nlohmann-json3-dev
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3

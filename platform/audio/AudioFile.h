@@ -13,7 +13,7 @@ class AudioFile {
 public:
     static constexpr OSStatus kNoErr = 0;
     static constexpr OSStatus kFileNotFoundErr = -43;
-    static constexpr OSStatus kInvalidFileErr = 0x64746121;  // 'dta!'
+    static constexpr OSStatus kInvalidFileErr = 0x64746121;          // 'dta!'
     static constexpr OSStatus kUnsupportedFileTypeErr = 0x7479703f;  // 'typ?'
 
     // Opens `url` (a file URL) for reading; on success `outFile` holds the file.

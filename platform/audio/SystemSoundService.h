@@ -26,8 +26,6 @@ public:
     static constexpr OSStatus kNoErr = 0;
     // The file could not be read or decoded.
     static constexpr OSStatus kUnspecifiedErr = -1500;
-    // There is no audio device: nothing can be registered.
-    static constexpr OSStatus kNoDeviceErr = -1501;
     // The handle is 0, unknown or already disposed, or no callback was given.
     static constexpr OSStatus kBadHandleErr = -50;
 
@@ -43,6 +41,9 @@ public:
     virtual void removeSystemSoundCompletion(SystemSoundID sound) = 0;
     // Stops the handle's plays, drops its completion and forgets the handle.
     virtual void disposeSystemSoundID(SystemSoundID sound) = 0;
+    // A play may be asked for in a moment (a finger or a key went down, a shake began): a
+    // service whose device rests opens it now, so that the play is not late.
+    virtual void prepareToPlay() {}
 };
 
 }  // namespace platform

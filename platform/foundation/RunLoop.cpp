@@ -45,9 +45,10 @@ void RunLoop::setWakeHandler(std::function<void()> wake) {
     wake_ = std::move(wake);
 }
 
-bool RunLoop::hasPostedTasks() const {
-    std::lock_guard lock(postMutex_);
-    return !posted_.empty();
+bool RunLoop::hasTimerFiringOnlyIn(RunLoopModes modes) const {
+    return std::any_of(timers_.begin(), timers_.end(), [modes](const auto& timer) {
+        return timer->isValid() && timer->modes() == modes;
+    });
 }
 
 void RunLoop::pruneInvalid() {

@@ -74,7 +74,9 @@ public:
     bool runOnce();
     // The earliest fire time of a valid timer that may fire in the current mode.
     std::optional<double> nextFireTime() const;
-    bool hasPostedTasks() const;
+    // Whether a valid timer waits that fires in exactly `modes`. The application's own timed
+    // work fires in the default mode only; the platform's fires in every mode.
+    bool hasTimerFiringOnlyIn(RunLoopModes modes) const;
 
     // Runs passes until nothing is due now; the clock does not move.
     void runUntilIdle();

@@ -8,15 +8,16 @@
 #include <cstdlib>
 #include <limits>
 
-#include "platform/audio/DevicelessSoundService.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/sdl/MixerSoundService.h"
+#include "platform/audio/MixerSoundService.h"
+#include "platform/sdl/BestAccelerometerSource.h"
+#include "platform/sdl/SdlAudioOutput.h"
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
-#include "platform/sdl/WindowLayout.h"
+#include "platform/ui/WindowLayout.h"
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -70,7 +71,6 @@ void SdlHost::install(Services record) {
     if (!record.accelerometer) record.accelerometer = std::make_shared<Accelerometer>();
     if (!record.images) record.images = std::make_shared<ImageCache>();
     if (!record.animations) record.animations = std::make_shared<AnimationContext>();
-    if (!record.sound) record.sound = std::make_shared<DevicelessSoundService>();
     services_.emplace(std::move(record));
 }
 
@@ -158,9 +158,8 @@ bool SdlHost::start() {
             driver ? driver : "no");
         return false;
     }
-    // The board runs without sound; it says so once. Sensors are started by the accelerometer's
-    // source, and only while it has one.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) Log::print("No audio: %s", SDL_GetError());
+    // Sound is started by the sound service's output, and only while sound is wanted; sensors
+    // by the accelerometer's source, and only while it has one.
     if ((IMG_Init(IMG_INIT_PNG) & IMG_INIT_PNG) == 0)
         Log::print("No PNG images: %s", IMG_GetError());
     fonts_ = std::make_shared<FontCache>();
@@ -218,8 +217,14 @@ void SdlHost::toggleFullscreen() {
 }
 
 void SdlHost::startServices() {
-    if (auto mixer = MixerSoundService::open()) services().sound = std::move(mixer);
-    accelerometerFeed_ = AccelerometerFeed::start(AccelerometerFeed::bestSource());
+    if (!services().sound) {
+        RunLoop& runLoop = *services().runLoop;
+        services().sound = MixerSoundService::create(
+            runLoop,
+            std::make_unique<SdlAudioOutput>(runLoop.clock(), windowTitle(), kApplicationId));
+    }
+    accelerometerFeed_ = AccelerometerFeed::start(bestAccelerometerSource(),
+                                                  [] { services().sound->prepareToPlay(); });
     services().application->setUrlOpener(
         [opener = UrlOpener()](const std::string& url) { return opener.open(url); });
     // Any thread may post; the pushed event ends the wait in SDL so the post runs promptly.
@@ -258,7 +263,6 @@ void SdlHost::loop() {
 }
 
 void SdlHost::handle(const SDL_Event& event) {
-    if (eventObserver_) eventObserver_(event);
     // A wake-up needs no handling: the run loop's pass at the top of the loop runs the posts.
     if (event.type == wakeEventType_) return;
     // Plays asked for while the event is handled are due at its timestamp.
@@ -292,10 +296,7 @@ void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
         return;
     }
     if (SdlKeys::isFullscreenToggle(key)) return toggleFullscreen();
-    if (!key.repeat) {
-        if (accelerometerFeed_) accelerometerFeed_->keyPressed(key.keysym.sym);
-        if (keyHandler_) keyHandler_(key.keysym.sym);
-    }
+    if (!key.repeat) services().sound->prepareToPlay();
     if (Window* window = services().application->keyWindow())
         window->sendKey(SdlKeys::translate(key));
 }

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/foundation/Services.h"
-#include "platform/sdl/AccelerometerFeed.h"
+#include "platform/sensors/AccelerometerFeed.h"
 #include "platform/sdl/FontCache.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/sdl/SdlPainter.h"
@@ -29,9 +29,6 @@ class SdlHost {
 public:
     // Builds the application's objects and returns what owns them; kept for the whole run.
     using LoadInterface = std::function<std::shared_ptr<void>()>;
-    // An SDL keycode (SDL_Keycode).
-    using KeyHandler = std::function<void(int32_t keycode)>;
-    using EventObserver = std::function<void(const SDL_Event& event)>;
 
     static constexpr Size kScreen{320, 480};
     static constexpr int kMaxScale = 3;
@@ -47,13 +44,6 @@ public:
     ~SdlHost();
     SdlHost(const SdlHost&) = delete;
     SdlHost& operator=(const SdlHost&) = delete;
-
-    // Receives every key press (not repeats) except Ctrl+Q and F11. Each press also reaches
-    // the accelerometer feed, whose shake key (S) jolts the accelerometer, and then the key
-    // window (repeats too).
-    void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
-    // Sees every SDL event before the host handles it (sensor sources read theirs here).
-    void setEventObserver(EventObserver observer) { eventObserver_ = std::move(observer); }
 
     // Installs `record` for the run, filling in what is missing (a run loop on the steady
     // clock, the application, the accelerometer, the image cache, and the sound service: the
@@ -94,9 +84,6 @@ private:
     void deliver(const TouchInput::Sample& touch);
     void renderFrame();
     void shutDown();
-
-    KeyHandler keyHandler_;
-    EventObserver eventObserver_;
 
     bool sdlStarted_ = false;
     bool quit_ = false;

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/sdl/AccelerometerSource.h"
+#include "platform/sensors/AccelerometerSource.h"
 
 namespace platform {
 

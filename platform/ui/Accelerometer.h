@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -36,9 +37,17 @@ public:
     // Called by a source with a new sample; main thread only.
     void deliver(const Acceleration& acceleration);
 
+    // Makes the device feel a shake, as the shake key does: the source that feeds the
+    // accelerometer, if any, puts a jolt into its next sample.
+    void jolt() {
+        if (jolt_) jolt_();
+    }
+    void setJoltHandler(std::function<void()> handler) { jolt_ = std::move(handler); }
+
 private:
     double updateInterval_ = 0.1;
     std::weak_ptr<AccelerometerDelegate> delegate_;
+    std::function<void()> jolt_;
 };
 
 }  // namespace platform

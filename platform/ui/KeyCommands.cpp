@@ -70,8 +70,18 @@ KeyCommands::Action KeyCommands::trigger(std::function<std::shared_ptr<BarButton
     };
 }
 
+void KeyCommands::addEverywhere(Key key, Action action) {
+    everywhere_.push_back({{}, key, kKeyModifierNone, std::move(action)});
+}
+
 bool KeyCommands::handle(const KeyPress& press, Window& window) {
     if (press.repeat && !isArrowKey(press.key)) return false;
+    for (const auto& binding : everywhere_) {
+        if (binding.key != press.key || (press.modifiers & kDistinguishedModifiers) != 0) continue;
+        const Action action = binding.action;
+        action();
+        return true;
+    }
     if (const auto alert = visibleAlert(window)) {
         const bool closes = (press.key == Key::Return || press.key == Key::Escape) &&
                             (press.modifiers & kDistinguishedModifiers) == 0;

@@ -20,6 +20,7 @@ class ViewController;
 class Window;
 
 // The keyboard's bindings, per screen. A press goes, in this order:
+// - to a binding made for every screen (addEverywhere), first;
 // - while an alert shows, Return and Escape press its cancel button (else its first one), and
 //   every other key does nothing: the alert is modal;
 // - while the navigation stack slides from one screen to another, it is ignored, so that it
@@ -42,6 +43,9 @@ public:
     void add(const std::shared_ptr<ViewController>& screen, Key key, Action action) {
         add(screen, key, kKeyModifierNone, std::move(action));
     }
+    // Binds `key` (without Control or Alt) on every screen, also while an alert shows or the
+    // screens slide: for what is not a control on a screen, such as shaking the device.
+    void addEverywhere(Key key, Action action);
 
     // Actions that do to a control what a finger does (controls are not owned).
     // A tap: touch down, then touch up inside.
@@ -69,6 +73,7 @@ private:
 
     std::weak_ptr<NavigationController> navigation_;  // non-owning
     std::vector<Binding> bindings_;
+    std::vector<Binding> everywhere_;
 };
 
 }  // namespace platform

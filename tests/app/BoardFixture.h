@@ -10,7 +10,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
-#include "platform/ui/TableView.h"
+#include "platform/ui/table/TableView.h"
 #include "tests/support/RecordingSoundService.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"

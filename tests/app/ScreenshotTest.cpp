@@ -4,9 +4,9 @@
 #include "tests/app/BoardFixture.h"
 
 #include "app/AboutViewController.h"
-#include "platform/sdl/OffscreenRenderer.h"
+#include "tests/support/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
-#include "platform/sdl/WindowLayout.h"
+#include "platform/ui/WindowLayout.h"
 #include "platform/ui/StatusBar.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"

@@ -1,6 +1,6 @@
 #include "tests/app/BoardFixture.h"
 
-#include "platform/sdl/AccelerometerFeed.h"
+#include "platform/sensors/AccelerometerFeed.h"
 #include "platform/ui/SegmentedControl.h"
 
 #include <cmath>
@@ -164,7 +164,7 @@ TEST_F(ShakeTest, ShakeKeyWithoutASensorShakesAtMostOnceASecondAndThenLetsTheLoo
     auto feed = platform::AccelerometerFeed::start(nullptr);
     env.runLoop().runFor(3.0);
     const auto press = [&](double thenWait) {
-        feed->keyPressed(platform::AccelerometerFeed::kShakeKey);
+        platform::services().accelerometer->jolt();
         env.runLoop().runFor(thenWait);
     };
     press(0.5);

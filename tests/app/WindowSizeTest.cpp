@@ -6,7 +6,7 @@
 
 #include "app/AboutViewController.h"
 #include "app/DBSlider.h"
-#include "platform/sdl/WindowLayout.h"
+#include "platform/ui/WindowLayout.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Toolbar.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/foundation/Log.h"
-#include "platform/sdl/OffscreenRenderer.h"
+#include "tests/support/OffscreenRenderer.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TempDirectory.h"
 #include "platform/foundation/Services.h"

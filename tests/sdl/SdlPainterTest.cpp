@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/foundation/Log.h"
-#include "platform/sdl/OffscreenRenderer.h"
+#include "tests/support/OffscreenRenderer.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/ui/Image.h"
 #include "tests/support/TempDirectory.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sdl/TouchInput.h"
-#include "platform/sdl/WindowLayout.h"
+#include "platform/ui/WindowLayout.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/ui/BarButton.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
-#include "platform/ui/TableViewController.h"
+#include "platform/ui/table/TableViewController.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "tests/support/RecordingPainter.h"

@@ -1,0 +1,122 @@
+#include "platform/sdl/SdlAudioOutput.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/foundation/Clock.h"
+
+namespace platform {
+namespace {
+// Room for any buffer SDL may ask for, so that the callback never needs more.
+constexpr int kMaxFrames = 8192;
+constexpr std::array<const char*, 3> kDriverOrder{"pipewire", "pulseaudio", "alsa"};
+}  // namespace
+
+SdlAudioOutput::SdlAudioOutput(const Clock& clock, std::string applicationName,
+                               std::string applicationId)
+    : clock_(clock),
+      applicationName_(std::move(applicationName)),
+      applicationId_(std::move(applicationId)),
+      mix_(static_cast<size_t>(kMaxFrames) * kChannels) {}
+
+SdlAudioOutput::~SdlAudioOutput() { close(); }
+
+int SdlAudioOutput::bufferFramesFor(const std::string& driver) {
+    // Measured on private servers with a null sink: PulseAudio grants a 2 ms buffer for 128
+    // frames and underruns about ten times a second; 512 frames never did.
+    if (driver == "pulseaudio") return 512;
+    if (driver == "pipewire") return 256;
+    return 512;
+}
+
+bool SdlAudioOutput::startDriver(std::string& error) {
+    // The stream's name, role and icon, as the volume controls show them. SDL reads the hints
+    // when a device opens; PulseAudio's client library reads PULSE_PROP_* for the icon.
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, applicationName_.c_str());
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "event");
+    ::setenv("PULSE_PROP_application.icon_name", applicationId_.c_str(), 0);
+    ::setenv("PULSE_PROP_application.id", applicationId_.c_str(), 0);
+
+    const char* chosen = std::getenv("SDL_AUDIODRIVER");
+    if (chosen && *chosen) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) return true;
+        error = SDL_GetError();
+        return false;
+    }
+    for (const char* driver : kDriverOrder) {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+            SDL_SetHint(SDL_HINT_AUDIODRIVER, nullptr);
+            return true;
+        }
+        error = SDL_GetError();
+    }
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, nullptr);
+    return false;
+}
+
+bool SdlAudioOutput::open(std::string& error) {
+    close();
+    if (!startDriver(error)) return false;
+    const char* driver = SDL_GetCurrentAudioDriver();
+    SDL_AudioSpec wanted{};
+    wanted.freq = kRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kChannels;
+    wanted.samples = static_cast<Uint16>(bufferFramesFor(driver ? driver : ""));
+    wanted.callback = &SdlAudioOutput::callback;
+    wanted.userdata = this;
+    // Rate, format, channels and size stay as asked: SDL converts and rebuffers where the
+    // device differs, so every callback asks for the same number of frames.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &spec_, 0);
+    if (device_ == 0) {
+        error = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioOutput::start(Source& source) {
+    // Written before the device runs; unpausing orders it before the first callback.
+    SDL_LockAudioDevice(device_);
+    source_ = &source;
+    SDL_UnlockAudioDevice(device_);
+    SDL_PauseAudioDevice(device_, 0);
+}
+
+void SdlAudioOutput::close() {
+    if (device_ == 0) return;
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
+    source_ = nullptr;
+}
+
+bool SdlAudioOutput::lost() const {
+    // SDL marks a device it heard was removed as stopped; a running one is playing.
+    return device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED;
+}
+
+void SdlAudioOutput::callback(void* self, Uint8* stream, int length) {
+    auto* output = static_cast<SdlAudioOutput*>(self);
+    const int frames = length / static_cast<int>(sizeof(int16_t) * kChannels);
+    output->fill(reinterpret_cast<int16_t*>(stream), frames);
+}
+
+void SdlAudioOutput::fill(int16_t* out, int frames) {
+    if (!source_ || frames > kMaxFrames) {
+        std::fill(out, out + static_cast<ptrdiff_t>(frames) * kChannels, int16_t{0});
+        return;
+    }
+    source_->render(mix_.data(), frames, clock_.now());
+    for (ptrdiff_t i = 0; i < static_cast<ptrdiff_t>(frames) * kChannels; ++i)
+        out[i] = static_cast<int16_t>(std::lrint(mix_[static_cast<size_t>(i)] * 32767.0f));
+}
+
+}  // namespace platform
