@@ -87,8 +87,4 @@ double DeviceClock::frameAt(double hostTime) const {
            (hostTime - t0_) * static_cast<double>(f1_ - f0_) / (t1_ - t0_);
 }
 
-double DeviceClock::timeAt(double frame) const {
-    return t0_ + (frame - static_cast<double>(f0_)) * (t1_ - t0_) / static_cast<double>(f1_ - f0_);
-}
-
 }  // namespace platform

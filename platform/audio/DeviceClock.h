@@ -46,9 +46,8 @@ public:
     bool locked() const { return started_; }
     // Times the loop started afresh after a stall, a clock step or a skipped buffer.
     uint64_t restarts() const { return restarts_; }
-    // The device frame (fractional) that is asked for at `hostTime`, and the inverse.
+    // The device frame (fractional) that is asked for at `hostTime`.
     double frameAt(double hostTime) const;
-    double timeAt(double frame) const;
     // Frames per second of the run loop's clock, as estimated.
     double rate() const { return 1.0 / secondsPerFrame_; }
 

@@ -34,7 +34,6 @@ public:
     bool isFading() const;
     // Wall-clock seconds until the time on the bar changes.
     double secondsUntilNextMinute() const;
-    const std::string& timeText() const { return timeText_; }
 
     // Draws the bar across `width` points at the top of the painter's space.
     void draw(Painter& painter, float width) const;

@@ -29,7 +29,6 @@ public:
     void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
     bool sendKey(const KeyPress& press) { return keyHandler_ && keyHandler_(press); }
     // The view receiving the touch that is down, if any.
-    View* touchedView() const { return touchedView_.lock().get(); }
     // Lays out and draws the whole tree with presentation values.
     void renderTree(Painter& painter);
 

@@ -72,6 +72,44 @@ TEST(DecodedClipTest, AnyRateSampleFormatAndChannelCountBecomesDeviceStereo) {
     }
 }
 
+// A tone resampled to the device's rate keeps its pitch and level; one above the device's
+// Nyquist frequency does not fold back into the audible band.
+TEST(DecodedClipTest, ResamplingKeepsPitchAndLevelAndLetsNoAliasThrough) {
+    TempDirectory folder;
+    const struct {
+        int rate;
+        double frequency;
+        double level;  // RMS expected, of a tone at half scale: 0.354; 0: silence
+    } cases[] = {
+        {44100, 1000, 0.354}, {22050, 3000, 0.354}, {32000, 440, 0.354},
+        {96000, 10000, 0.354}, {96000, 30000, 0},  // 6 kHz above the device's Nyquist
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.frequency << " Hz at " << c.rate << " Hz");
+        WavWriter wav(c.rate, 1, 16);
+        wav.tone(wav.framesFor(1.0), c.frequency, 0.5);
+        const auto path = folder.path() / "tone.wav";
+        ASSERT_TRUE(wav.write(path));
+        const auto clip = DecodedClip::decode(path.string(), kRate);
+        ASSERT_NE(clip, nullptr);
+        // The middle half second, away from the filter's run-in at the ends; left channel.
+        double energy = 0;
+        int crossings = 0;
+        for (int64_t f = kRate / 4; f < 3 * kRate / 4; ++f) {
+            const float sample = clip->samples[static_cast<size_t>(2 * f)];
+            energy += sample * sample;
+            if ((sample >= 0) != (clip->samples[static_cast<size_t>(2 * f - 2)] >= 0)) ++crossings;
+        }
+        const double rms = std::sqrt(energy / (kRate / 2));
+        if (c.level == 0) {
+            EXPECT_LT(rms, 0.001) << "an alias 50 dB below the tone at most";
+            continue;
+        }
+        EXPECT_NEAR(rms, c.level, 0.01);
+        EXPECT_NEAR(crossings, c.frequency, 2) << "two crossings a cycle over half a second";
+    }
+}
+
 TEST(DecodedClipTest, MonoPlaysAtItsOwnLevelOnBothSides) {
     TempDirectory folder;
     WavWriter wav(kRate, 1, 16);

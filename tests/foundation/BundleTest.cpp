@@ -150,6 +150,7 @@ TEST(BundleLocaleTest, LocalizationsGoFromSpecificToEnglish) {
     EXPECT_EQ(Bundle::localizationsForLocale("POSIX"), List{"en"});
     EXPECT_EQ(Bundle::localizationsForLocale(""), List{"en"});
     EXPECT_EQ(Bundle::localizationsForLocale("../../etc"), List{"en"});
+    EXPECT_EQ(Bundle::localizationsForLocale("/tmp/x"), List{"en"}) << "a folder outside";
 }
 
 TEST_F(BundleTest, ExecutableFindsResourcesBesideItThenInItsShareFolder) {

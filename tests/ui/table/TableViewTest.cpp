@@ -504,6 +504,22 @@ TEST_F(TableViewTest, DraggingTheGripMovesTheRowThenTellsTheDataSource) {
         EXPECT_EQ(table->cellForRowAtIndexPath(row(r))->frame().y(), r * 44.0f);
 }
 
+// The lifted row lands on the slot nearest to where it is let go: 1.4 rows down is one place,
+// 1.6 rows down two.
+TEST_F(TableViewTest, ARowDraggedByPartOfARowLandsOnTheNearestSlot) {
+    for (const auto& [rows44, target] : {std::pair{1.4f, 2}, std::pair{1.6f, 3}}) {
+        show(FakeRows::withRows(6));
+        table->setEditing(true, false);
+        const Point from = pointOnRow(1, 300);
+        TouchDriver::down(*window, from);
+        TouchDriver::move(*window, {from.x, from.y + rows44 * 22});
+        TouchDriver::move(*window, {from.x, from.y + rows44 * 44});
+        TouchDriver::up(*window, {from.x, from.y + rows44 * 44});
+        ASSERT_EQ(rows->moves.size(), 1u) << rows44;
+        EXPECT_EQ(rows->moves[0], std::make_pair(row(1), row(target))) << rows44;
+    }
+}
+
 TEST_F(TableViewTest, AGripDroppedWhereItStartedMovesNothing) {
     show(FakeRows::withRows(6));
     table->setEditing(true, false);
