@@ -144,10 +144,11 @@ start_pulseaudio() {
     sound_server_kind=pulseaudio
     local runtime=$sound_server_folder/runtime
     rm -f "$runtime/pulse/native" "$runtime/pulse/pid"
-    # -n: only our script is loaded. No realtime scheduling (it would ask RealtimeKit on the
-    # system bus). --disable-shm=yes: see the traps above.
+    # -n: only our script is loaded. Realtime scheduling stays on, as on a desktop: root gets it
+    # directly; other users only through RealtimeKit, and run without it where it is missing
+    # (PipeWire does the same). --disable-shm=yes: see the traps above.
     run_sound_server_process pulseaudio pulseaudio --daemonize=no --use-pid-file=no --system=no \
-        --exit-idle-time=-1 --disable-shm=yes --realtime=no --high-priority=no --log-target=stderr \
+        --exit-idle-time=-1 --disable-shm=yes --log-target=stderr \
         -n -F "$sound_server_tools/sound_server/pulseaudio.pa"
     pulseaudio_pid=$last_server_pid
     wait_for_sound_server pulseaudio "$pulseaudio_pid" pulseaudio_is_ready
