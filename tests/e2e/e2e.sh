@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end run of the real soundboard binary, used as a person would use it: on its own Xvfb
 # display, with clicks and keys sent by xdotool, screenshots taken with ImageMagick's import,
-# sound captured by SDL's disk audio driver, and preferences kept in a temporary folder.
+# sound played through a private PipeWire server (SDL's native PipeWire driver, as the board
+# picks it) and recorded from its null sink's monitor, and preferences kept in a temporary folder.
 #
 # Two runs of the app share one preferences folder:
 #   1. a tap plays its clip at once; with loop on and a delay set on the slider, a tap plays
@@ -97,6 +98,7 @@ cleanup() {
         kill "$app_pid"
         wait "$app_pid" 2>/dev/null
     fi
+    stop_sound_server 2>/dev/null
     if [[ -n $xvfb_pid ]]; then
         kill "$xvfb_pid" 2>/dev/null
         wait "$xvfb_pid" 2>/dev/null
@@ -115,8 +117,14 @@ trap 'exit 130' INT TERM
 # shellcheck source=tools/virtual_display.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/virtual_display.sh"
 
+# shellcheck source=tools/sound_server.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/sound_server.sh"
+
 start_display() {
     start_virtual_display "$work" || die "no virtual display"
+    mkdir -p "$work/sound"
+    prepare_sound_server "$work/sound" && start_pipewire "$work/sound" ||
+        die "no private PipeWire server"
 }
 
 # ---- The app ----
@@ -130,7 +138,9 @@ start_app() {
     # In a sanitizer build the X11 and D-Bus libraries that SDL loads leave a few allocations at
     # exit that are not the app's; leaks in the app's own code are caught by the unit suites,
     # which run under LeakSanitizer too. Other sanitizer errors still fail the run.
-    env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" \
+    # What the sink plays, from before the board starts; it grows at the server's 48 kHz.
+    record_monitor "$capture" || die "run $run: cannot record the sink's monitor"
+    env -u WAYLAND_DISPLAY -u SDL_AUDIODRIVER SDL_VIDEODRIVER=x11 \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C LANGUAGE= "$binary" 2>"$log" &
     app_pid=$!
@@ -149,7 +159,7 @@ start_app() {
         [[ -s $capture ]] && break
         sleep 0.1
     done
-    [[ -s $capture ]] || die "run $run: the disk audio driver wrote nothing to $capture"
+    [[ -s $capture ]] || die "run $run: the monitor recorder wrote nothing to $capture"
     mark opened
 }
 
@@ -169,6 +179,8 @@ stop_app() {
     wait "$app_pid"
     local status=$?
     app_pid=
+    kill "$recorder_pid" 2>/dev/null
+    wait "$recorder_pid" 2>/dev/null
     ((status == 0)) || fail "run $run: the app ended with status $status, expected 0"
     # Every line the app logs is a progress line; a clip, image or font that fails to load, or a
     # missing audio device, would show here.

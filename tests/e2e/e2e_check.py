@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks for the end-to-end run: screenshots and the audio captured by SDL's disk driver.
+"""Checks for the end-to-end run: screenshots and the audio recorded from the sound server.
 
 Each command prints what it found and exits 0 when the check holds, 1 with a message when it
 does not, and 2 when its input cannot be read.
@@ -10,10 +10,10 @@ the command) turns into pixels of the window.
 
 The audio capture is raw 16-bit little-endian stereo at 48 kHz. Positions in it are tied to
 wall-clock time by a marks file that the driving script writes: one line per moment,
-"LABEL WALL_SECONDS CAPTURE_BYTES". The board holds the disk driver to 48 kHz of wall-clock
-time, but a busy machine can hold the driver back for a while, so frame distances are turned
-into seconds with the rate it actually wrote between two marks: those around the checked
-stretch when it is long enough, else the first and the last.
+"LABEL WALL_SECONDS CAPTURE_BYTES". The recorder writes at the server's 48 kHz, but in pieces
+and a busy machine can hold it back for a while, so frame distances are turned into seconds
+with the rate it actually wrote between two marks: those around the checked stretch when it is
+long enough, else the first and the last.
 """
 
 import argparse
@@ -205,7 +205,7 @@ class Capture:
         # would make every time below meaningless.
         if not 0.9 * DEVICE_RATE < self.rate < 1.15 * DEVICE_RATE:
             raise CheckFailed(
-                f"the disk driver wrote {self.rate:.0f} frames per second; a 48 kHz device "
+                f"the recorder wrote {self.rate:.0f} frames per second; a 48 kHz sink "
                 "writes about 48000"
             )
 
