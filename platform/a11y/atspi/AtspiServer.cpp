@@ -14,6 +14,7 @@ namespace platform::a11y {
 namespace {
 constexpr const char* kObjectPrefix = "/org/a11y/atspi/accessible";
 constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
+constexpr const char* kCachePath = "/org/a11y/atspi/cache";
 constexpr const char* kNullPath = "/org/a11y/atspi/null";
 constexpr uint64_t kRootId = 0;
 // AT-SPI2's coordinate type for screen coordinates; the others are taken as the window's.
@@ -34,9 +35,20 @@ AtspiServer::AtspiServer(sd_bus* bus, std::string appName, Requests requests)
     const int added = sd_bus_add_fallback(bus_, &objects_, kObjectPrefix, &AtspiServer::onCall,
                                           this);
     if (added < 0) Log::print("Accessibility: cannot serve objects: %s", std::strerror(-added));
+    sd_bus_add_object(bus_, &cache_, kCachePath, &AtspiServer::onCacheCall, this);
 }
 
-AtspiServer::~AtspiServer() { sd_bus_slot_unref(objects_); }
+AtspiServer::~AtspiServer() {
+    sd_bus_slot_unref(cache_);
+    sd_bus_slot_unref(objects_);
+}
+
+// Readers ask for every object in bulk; an empty answer sends them to ask object by object,
+// which the snapshot answers without making every row.
+int AtspiServer::onCacheCall(sd_bus_message* message, void*, sd_bus_error*) {
+    if (!sd_bus_message_is_method_call(message, "org.a11y.atspi.Cache", "GetItems")) return 0;
+    return sd_bus_reply_method_return(message, "a((so)(so)(so)iiassusau)", 0);
+}
 
 std::string AtspiServer::pathOf(uint64_t id) const {
     return id == kRootId ? kRootPath : std::string(kObjectPrefix) + "/" + std::to_string(id);
@@ -85,9 +97,7 @@ int AtspiServer::onCall(sd_bus_message* message, void* self, sd_bus_error*) {
 }
 
 int AtspiServer::handle(sd_bus_message* message) {
-    if (sd_bus_message_get_type(message, nullptr) < 0 ||
-        !sd_bus_message_is_method_call(message, nullptr, nullptr) || !snapshot_)
-        return 0;
+    if (!sd_bus_message_is_method_call(message, nullptr, nullptr) || !snapshot_) return 0;
     const std::string path = sd_bus_message_get_path(message);
     uint64_t id = kRootId;
     if (path != kRootPath) {

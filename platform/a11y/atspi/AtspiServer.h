@@ -40,6 +40,7 @@ public:
 
 private:
     static int onCall(sd_bus_message* message, void* self, sd_bus_error* error);
+    static int onCacheCall(sd_bus_message* message, void* self, sd_bus_error* error);
     int handle(sd_bus_message* message);
     int handleAccessible(sd_bus_message* message, uint64_t id, const std::string& member);
     int handleComponent(sd_bus_message* message, uint64_t id, const std::string& member);
@@ -58,6 +59,7 @@ private:
     std::string uniqueName_;
     Requests requests_;
     sd_bus_slot* objects_ = nullptr;
+    sd_bus_slot* cache_ = nullptr;
     std::shared_ptr<const AccessibleSnapshot> snapshot_;
     int32_t applicationId_ = 0;
     // The desktop the registry embedded the application in: the root's parent.
