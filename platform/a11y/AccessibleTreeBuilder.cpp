@@ -76,6 +76,8 @@ uint64_t AccessibleTreeBuilder::idFor(const std::shared_ptr<View>& view) {
 std::shared_ptr<const AccessibleSnapshot> AccessibleTreeBuilder::build(
     Window& window, const std::string& title, bool active, bool statusBarShown,
     ScreenMapping screen) {
+    // Described as it is about to be drawn.
+    window.layoutIfNeeded();
     std::erase_if(ids_, [](const auto& entry) { return entry.second.view.expired(); });
     actions_.clear();
     setters_.clear();
