@@ -8,11 +8,11 @@ namespace platform::a11y {
 // One change that assistive technology is told about, found by comparing two snapshots.
 struct AccessibleEvent {
     enum class Kind {
-        ChildAdded,     // `child` now at `index` under `object`
-        ChildRemoved,   // `child` was at `index` under `object`
-        StateChanged,   // `state` (an AT-SPI state name) of `object` is now `on`
-        NameChanged,    // `object` has a new name
-        ValueChanged,   // `object`'s number changed
+        ChildAdded,    // `child` now at `index` under `object`
+        ChildRemoved,  // `child` was at `index` under `object`
+        StateChanged,  // `state` (an AT-SPI state name) of `object` is now `on`
+        NameChanged,   // `object` has a new name
+        ValueChanged,  // `object`'s number changed
         WindowActivated,
         WindowDeactivated,
     };

@@ -27,8 +27,8 @@ AccessibleNode AccessibleSnapshot::rowNode(size_t row) const {
     node.role = Role::ListItem;
     node.name = list.rows->name(row);
     node.actions = list.rowActions;
-    node.states = kStateEnabled | kStateSensitive | kStateVisible | kStateFocusable |
-                  kStateSelectable;
+    node.states =
+        kStateEnabled | kStateSensitive | kStateVisible | kStateFocusable | kStateSelectable;
     if (static_cast<int>(row) == list.selectedRow) node.states |= kStateSelected;
     if (node.id == focus) node.states |= kStateFocused;
     if (list.checked) {

@@ -73,9 +73,11 @@ uint64_t AccessibleTreeBuilder::idFor(const std::shared_ptr<View>& view) {
     return identity.id;
 }
 
-std::shared_ptr<const AccessibleSnapshot> AccessibleTreeBuilder::build(
-    Window& window, const std::string& title, bool active, bool statusBarShown,
-    ScreenMapping screen) {
+std::shared_ptr<const AccessibleSnapshot> AccessibleTreeBuilder::build(Window& window,
+                                                                       const std::string& title,
+                                                                       bool active,
+                                                                       bool statusBarShown,
+                                                                       ScreenMapping screen) {
     // Described as it is about to be drawn.
     window.layoutIfNeeded();
     std::erase_if(ids_, [](const auto& entry) { return entry.second.view.expired(); });
@@ -117,8 +119,7 @@ std::shared_ptr<const AccessibleSnapshot> AccessibleTreeBuilder::build(
     return snapshot;
 }
 
-void AccessibleTreeBuilder::describe(const std::shared_ptr<View>& view, size_t parent,
-                                     Walk& walk) {
+void AccessibleTreeBuilder::describe(const std::shared_ptr<View>& view, size_t parent, Walk& walk) {
     if (view->isHidden() || view->alpha() < kInvisibleAlpha) return;
     if (!overlaps(view->convertRect(view->bounds(), nullptr), walk.window)) return;
     bool leaf = false;
@@ -155,12 +156,11 @@ size_t AccessibleTreeBuilder::describeOne(const std::shared_ptr<View>& view, siz
         leaf = true;
     } else if (auto* slider = dynamic_cast<Slider*>(&plain)) {
         node.role = Role::Slider;
-        node.value = AccessibleValue{slider->value(), slider->minimumValue(),
-                                     slider->maximumValue(), 1};
+        node.value =
+            AccessibleValue{slider->value(), slider->minimumValue(), slider->maximumValue(), 1};
         setters_[idFor(view)] = [weak](double value) {
             const auto strong = std::static_pointer_cast<Slider>(weak.lock());
-            if (strong)
-                KeyCommands::step(strong, static_cast<float>(value) - strong->value())();
+            if (strong) KeyCommands::step(strong, static_cast<float>(value) - strong->value())();
         };
         leaf = true;
     } else if (dynamic_cast<SegmentedControl*>(&plain)) {
@@ -228,8 +228,9 @@ void AccessibleTreeBuilder::describeList(const std::shared_ptr<View>& view, Acce
     const auto content = view->accessibilityContent();
     listContent_ = content;
     rows_ = content ? content->accessibleRows() : nullptr;
-    if (!rows_) rows_ = std::make_shared<const AccessibleRowList>(std::vector<uint64_t>{},
-                                                                   std::vector<std::string>{});
+    if (!rows_)
+        rows_ = std::make_shared<const AccessibleRowList>(std::vector<uint64_t>{},
+                                                          std::vector<std::string>{});
     list.rows = rows_;
     if (!content) return;
     list.rowActions = content->accessibleRowActions();
@@ -259,7 +260,8 @@ void AccessibleTreeBuilder::describeSegments(const std::shared_ptr<View>& view, 
         // Picks the segment as a finger on it does.
         actions_[radio.id] = {[weak, segment] {
             const auto strong = weak.lock();
-            if (strong) KeyCommands::stepSegment(strong, segment - strong->selectedSegmentIndex())();
+            if (strong)
+                KeyCommands::stepSegment(strong, segment - strong->selectedSegmentIndex())();
         }};
         walk.snapshot.nodes[index].children.push_back(radio.id);
         walk.snapshot.nodes.push_back(std::move(radio));
@@ -279,8 +281,7 @@ void AccessibleTreeBuilder::doAction(uint64_t id, int index) {
         return;
     }
     const auto found = actions_.find(id);
-    if (found == actions_.end() || index < 0 ||
-        static_cast<size_t>(index) >= found->second.size())
+    if (found == actions_.end() || index < 0 || static_cast<size_t>(index) >= found->second.size())
         return;
     // Copied: the action may lead to the next build, which replaces the table.
     const auto action = found->second[static_cast<size_t>(index)];

@@ -14,8 +14,8 @@ struct StateName {
 // The states a reader is told about when they change. Focus and activation have events of
 // their own.
 constexpr StateName kReportedStates[] = {
-    {kStateChecked, "checked"},   {kStateCheckable, "checkable"}, {kStateEnabled, "enabled"},
-    {kStateSensitive, "sensitive"}, {kStateShowing, "showing"},   {kStateSelected, "selected"},
+    {kStateChecked, "checked"},     {kStateCheckable, "checkable"}, {kStateEnabled, "enabled"},
+    {kStateSensitive, "sensitive"}, {kStateShowing, "showing"},     {kStateSelected, "selected"},
     {kStateModal, "modal"},
 };
 
@@ -68,10 +68,8 @@ void diffControls(const AccessibleSnapshot& before, const AccessibleSnapshot& af
         const AccessibleNode* old = before.control(node.id);
         if (!old) continue;  // a new object is told as a child of its parent
         diffChildren(node.id, old->children, node.children, events);
-        if (old->name != node.name)
-            events.push_back(objectEvent(Kind::NameChanged, node.id));
-        if (old->value != node.value)
-            events.push_back(objectEvent(Kind::ValueChanged, node.id));
+        if (old->name != node.name) events.push_back(objectEvent(Kind::NameChanged, node.id));
+        if (old->value != node.value) events.push_back(objectEvent(Kind::ValueChanged, node.id));
         diffStates(node.id, old->states, node.states, events);
     }
 }
@@ -152,8 +150,7 @@ void diffFocus(const AccessibleSnapshot& before, const AccessibleSnapshot& after
     if (before.focus == after.focus) return;
     if (before.focus != 0 && after.find(before.focus))
         events.push_back(stateEvent(before.focus, "focused", false));
-    if (after.focus != 0)
-        events.push_back(stateEvent(after.focus, "focused", true));
+    if (after.focus != 0) events.push_back(stateEvent(after.focus, "focused", true));
 }
 
 void diffActivation(const AccessibleSnapshot& before, const AccessibleSnapshot& after,
@@ -165,7 +162,8 @@ void diffActivation(const AccessibleSnapshot& before, const AccessibleSnapshot& 
     const bool isActive = (window.states & kStateActive) != 0;
     if (wasActive == isActive) return;
     events.push_back(stateEvent(window.id, "active", isActive));
-    events.push_back(objectEvent(isActive ? Kind::WindowActivated : Kind::WindowDeactivated, window.id));
+    events.push_back(
+        objectEvent(isActive ? Kind::WindowActivated : Kind::WindowDeactivated, window.id));
 }
 
 }  // namespace

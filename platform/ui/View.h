@@ -185,7 +185,8 @@ private:
     bool needsLayout_ = true;
     int tag_ = 0;
     std::string accessibilityLabel_;
-    std::weak_ptr<AccessibleContent> accessibilityContent_;  // non-owning
+    // Not owned.
+    std::weak_ptr<AccessibleContent> accessibilityContent_;
     View* superview_ = nullptr;  // non-owning
     std::vector<std::shared_ptr<View>> subviews_;
     // Shared with the open animation block and the end-of-animation timer, which hold them

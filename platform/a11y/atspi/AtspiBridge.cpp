@@ -56,7 +56,8 @@ std::unique_ptr<AtspiBridge> AtspiBridge::start(RunLoop& runLoop, std::string ap
     callbacks.requests.grabFocus = [onMain](uint64_t id) {
         onMain([id](MainSide& side) { side.builder.grabFocus(id); });
     };
-    bridge->worker_ = std::make_unique<AtspiWorker>(session, bridge->appName_, std::move(callbacks));
+    bridge->worker_ =
+        std::make_unique<AtspiWorker>(session, bridge->appName_, std::move(callbacks));
     return bridge;
 }
 

@@ -32,8 +32,8 @@ AtspiServer::AtspiServer(sd_bus* bus, std::string appName, Requests requests)
     : bus_(bus), appName_(std::move(appName)), requests_(std::move(requests)) {
     const char* unique = nullptr;
     if (sd_bus_get_unique_name(bus_, &unique) >= 0 && unique) uniqueName_ = unique;
-    const int added = sd_bus_add_fallback(bus_, &objects_, kObjectPrefix, &AtspiServer::onCall,
-                                          this);
+    const int added =
+        sd_bus_add_fallback(bus_, &objects_, kObjectPrefix, &AtspiServer::onCall, this);
     if (added < 0) Log::print("Accessibility: cannot serve objects: %s", std::strerror(-added));
     sd_bus_add_object(bus_, &cache_, kCachePath, &AtspiServer::onCacheCall, this);
 }
@@ -85,9 +85,9 @@ void AtspiServer::registerWithRegistry() {
         }
         return 0;
     };
-    const int called = sd_bus_call_method_async(
-        bus_, nullptr, "org.a11y.atspi.Registry", kRootPath, "org.a11y.atspi.Socket", "Embed",
-        embedded, this, "(so)", uniqueName_.c_str(), kRootPath);
+    const int called = sd_bus_call_method_async(bus_, nullptr, "org.a11y.atspi.Registry", kRootPath,
+                                                "org.a11y.atspi.Socket", "Embed", embedded, this,
+                                                "(so)", uniqueName_.c_str(), kRootPath);
     if (called < 0)
         Log::print("Accessibility: cannot reach the registry: %s", std::strerror(-called));
 }
@@ -130,19 +130,17 @@ int AtspiServer::handle(sd_bus_message* message) {
 
 std::vector<std::string> AtspiServer::interfacesOf(uint64_t id) const {
     if (id == kRootId) return {"org.a11y.atspi.Accessible", "org.a11y.atspi.Application"};
-    std::vector<std::string> interfaces = {"org.a11y.atspi.Accessible",
-                                           "org.a11y.atspi.Component"};
+    std::vector<std::string> interfaces = {"org.a11y.atspi.Accessible", "org.a11y.atspi.Component"};
     const auto node = snapshot_->find(id);
     if (node && !node->actions.empty()) interfaces.emplace_back("org.a11y.atspi.Action");
     if (node && node->value) interfaces.emplace_back("org.a11y.atspi.Value");
     return interfaces;
 }
 
-int AtspiServer::handleAccessible(sd_bus_message* message, uint64_t id,
-                                  const std::string& name) {
-    const std::vector<uint64_t> children =
-        id == kRootId ? std::vector<uint64_t>{snapshot_->nodes.front().id}
-                      : snapshot_->childrenOf(id);
+int AtspiServer::handleAccessible(sd_bus_message* message, uint64_t id, const std::string& name) {
+    const std::vector<uint64_t> children = id == kRootId
+                                               ? std::vector<uint64_t>{snapshot_->nodes.front().id}
+                                               : snapshot_->childrenOf(id);
     const auto node = snapshot_->find(id);
     sd_bus_message* reply = nullptr;
     int status = sd_bus_message_new_method_return(message, &reply);
@@ -159,12 +157,13 @@ int AtspiServer::handleAccessible(sd_bus_message* message, uint64_t id,
             if (status >= 0) status = appendReference(reply, child);
         if (status >= 0) status = sd_bus_message_close_container(reply);
     } else if (name == "GetIndexInParent") {
-        status = sd_bus_message_append(reply, "i", id == kRootId ? -1 : snapshot_->indexInParent(id));
+        status =
+            sd_bus_message_append(reply, "i", id == kRootId ? -1 : snapshot_->indexInParent(id));
     } else if (name == "GetRelationSet") {
         status = sd_bus_message_append(reply, "a(ua(so))", 0);
     } else if (name == "GetRole") {
-        status = sd_bus_message_append(reply, "u", node ? static_cast<uint32_t>(node->role)
-                                                        : kApplicationRole);
+        status = sd_bus_message_append(reply, "u",
+                                       node ? static_cast<uint32_t>(node->role) : kApplicationRole);
     } else if (name == "GetRoleName" || name == "GetLocalizedRoleName") {
         status = sd_bus_message_append(reply, "s", node ? roleName(node->role) : "application");
     } else if (name == "GetState") {
@@ -217,8 +216,8 @@ int AtspiServer::handleComponent(sd_bus_message* message, uint64_t id, const std
     if (name == "GetAccessibleAtPoint")
         return sd_bus_reply_method_return(message, "(so)", "", kNullPath);
     if (name == "GetLayer")
-        return sd_bus_reply_method_return(
-            message, "u", node->role == Role::Frame ? kLayerWindow : kLayerWidget);
+        return sd_bus_reply_method_return(message, "u",
+                                          node->role == Role::Frame ? kLayerWindow : kLayerWidget);
     if (name == "GetMDIZOrder") return sd_bus_reply_method_return(message, "n", int16_t{0});
     if (name == "GetAlpha") return sd_bus_reply_method_return(message, "d", 1.0);
     if (name == "GrabFocus") {
@@ -238,8 +237,7 @@ int AtspiServer::handleAction(sd_bus_message* message, uint64_t id, const std::s
         int status = sd_bus_message_new_method_return(message, &reply);
         if (status >= 0) status = sd_bus_message_open_container(reply, 'a', "(sss)");
         for (const auto& action : actions)
-            if (status >= 0)
-                status = sd_bus_message_append(reply, "(sss)", action.c_str(), "", "");
+            if (status >= 0) status = sd_bus_message_append(reply, "(sss)", action.c_str(), "", "");
         if (status >= 0) status = sd_bus_message_close_container(reply);
         if (status >= 0) status = sd_bus_send(nullptr, reply, nullptr);
         sd_bus_message_unref(reply);

@@ -40,9 +40,9 @@ int AtspiServer::appendProperty(sd_bus_message* reply, uint64_t id, const std::s
             int status = sd_bus_message_open_container(reply, 'v', "(so)");
             if (status < 0) return status;
             if (id == kRootId)
-                status = sd_bus_message_append(reply, "(so)", desktopBus_.c_str(),
-                                               desktopPath_.empty() ? "/org/a11y/atspi/null"
-                                                                    : desktopPath_.c_str());
+                status = sd_bus_message_append(
+                    reply, "(so)", desktopBus_.c_str(),
+                    desktopPath_.empty() ? "/org/a11y/atspi/null" : desktopPath_.c_str());
             else
                 status = appendReference(reply, node ? node->parent : kRootId);
             return status < 0 ? status : sd_bus_message_close_container(reply);
@@ -117,31 +117,39 @@ int AtspiServer::handleProperties(sd_bus_message* message, uint64_t id, const st
 
 void AtspiServer::emit(const AccessibleEvent& event) {
     using Kind = AccessibleEvent::Kind;
-    const bool window = event.kind == Kind::WindowActivated || event.kind == Kind::WindowDeactivated;
+    const bool window =
+        event.kind == Kind::WindowActivated || event.kind == Kind::WindowDeactivated;
     const char* member = "StateChanged";
     switch (event.kind) {
         case Kind::ChildAdded:
-        case Kind::ChildRemoved: member = "ChildrenChanged"; break;
+        case Kind::ChildRemoved:
+            member = "ChildrenChanged";
+            break;
         case Kind::NameChanged:
-        case Kind::ValueChanged: member = "PropertyChange"; break;
-        case Kind::WindowActivated: member = "Activate"; break;
-        case Kind::WindowDeactivated: member = "Deactivate"; break;
-        case Kind::StateChanged: break;
+        case Kind::ValueChanged:
+            member = "PropertyChange";
+            break;
+        case Kind::WindowActivated:
+            member = "Activate";
+            break;
+        case Kind::WindowDeactivated:
+            member = "Deactivate";
+            break;
+        case Kind::StateChanged:
+            break;
     }
     sd_bus_message* signal = nullptr;
-    if (sd_bus_message_new_signal(bus_, &signal, pathOf(event.object).c_str(),
-                                  window ? "org.a11y.atspi.Event.Window"
-                                         : "org.a11y.atspi.Event.Object",
-                                  member) < 0)
+    if (sd_bus_message_new_signal(
+            bus_, &signal, pathOf(event.object).c_str(),
+            window ? "org.a11y.atspi.Event.Window" : "org.a11y.atspi.Event.Object", member) < 0)
         return;
     const auto node = snapshot_->find(event.object);
     int status = 0;
     switch (event.kind) {
         case Kind::ChildAdded:
         case Kind::ChildRemoved:
-            status = sd_bus_message_append(signal, "sii", event.kind == Kind::ChildAdded ? "add"
-                                                                                         : "remove",
-                                           event.index, 0);
+            status = sd_bus_message_append(
+                signal, "sii", event.kind == Kind::ChildAdded ? "add" : "remove", event.index, 0);
             if (status >= 0) status = sd_bus_message_open_container(signal, 'v', "(so)");
             if (status >= 0) status = appendReference(signal, event.child);
             if (status >= 0) status = sd_bus_message_close_container(signal);
