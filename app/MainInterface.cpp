@@ -1,6 +1,7 @@
 #include "app/MainInterface.h"
 
 #include "app/AboutViewController.h"
+#include "app/AccessibleSoundList.h"
 #include "app/DBSlider.h"
 #include "app/RootViewController.h"
 #include "app/SoundsAppDelegate.h"
@@ -70,6 +71,7 @@ std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewControl
         Rect(56, (Main::kToolbarHeight - platform::Switch::kHeight) / 2, 0, 0));
     outlets.loopSwitch->addTarget(board, &RootViewController::loopSound,
                                   platform::kControlEventValueChanged);
+    outlets.loopSwitch->setAccessibilityLabel("Loop");
     outlets.optionsToolbar->addSubview(outlets.loopSwitch);
     outlets.delaySlider =
         std::make_shared<DBSlider>(Rect(Main::kDelaySliderX, 10, Main::kDelaySliderWidth, 24));
@@ -77,6 +79,7 @@ std::shared_ptr<platform::View> buildBoard(const std::shared_ptr<RootViewControl
     outlets.delaySlider->setMaximumValue(Main::kDelaySliderMaximum);
     outlets.delaySlider->addTarget(board, &RootViewController::delaySound,
                                    platform::kControlEventValueChanged);
+    outlets.delaySlider->setAccessibilityLabel("Delay");
     outlets.optionsToolbar->addSubview(outlets.delaySlider);
     view->addSubview(outlets.optionsToolbar);
 
@@ -136,6 +139,7 @@ std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewContro
         std::vector<std::string>{"Nothing", "Last", "Random", "Sweep"}, Rect(10, 210, 300, 40));
     shakeTypeControl->addTarget(board, &RootViewController::changeShakeType,
                                 platform::kControlEventValueChanged);
+    shakeTypeControl->setAccessibilityLabel("When shaken, play");
     view->addSubview(shakeTypeControl);
 
     auto website = platform::Button::buttonWithType(platform::ButtonType::RoundedRect);
@@ -246,6 +250,9 @@ std::shared_ptr<MainInterface> MainInterface::load() {
     interface->keyCommands_ = std::make_shared<platform::KeyCommands>(navigation);
     interface->listFocus_ = std::make_unique<platform::TableKeyboardFocus>(outlets.soundTable);
     bindBoardKeys(*interface->keyCommands_, board, outlets, *interface->listFocus_);
+    interface->accessibleList_ =
+        std::make_shared<AccessibleSoundList>(board, *interface->listFocus_);
+    outlets.soundTable->setAccessibilityContent(interface->accessibleList_);
     bindAboutKeys(*interface->keyCommands_, about, aboutControls, navigation);
     // A desktop has no accelerometer to shake: S makes the device feel a shake.
     interface->keyCommands_->addEverywhere(platform::keyFor('s'),

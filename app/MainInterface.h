@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class AccessibleSoundList;
 class SoundsAppDelegate;
 
 namespace platform {
@@ -39,4 +40,6 @@ private:
     // The keyboard: the bindings of both screens and the focus over the list.
     std::shared_ptr<platform::KeyCommands> keyCommands_;
     std::unique_ptr<platform::TableKeyboardFocus> listFocus_;
+    // The list as screen readers see it; uses the focus above, so it goes first.
+    std::shared_ptr<AccessibleSoundList> accessibleList_;
 };

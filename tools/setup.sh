@@ -8,8 +8,10 @@ set -euo pipefail
 
 # Build tools and libraries, the test and benchmark frameworks, the font that stands in for
 # "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
-# display and take screenshots; and what makes and checks the Debian package and the desktop
-# files (dpkg-shlibdeps reads the binary's type with `file`).
+# display and take screenshots; the accessibility bridge's D-Bus library (sd-bus) and what its
+# end-to-end test drives it with (a private session and accessibility bus, pyatspi); and what
+# makes and checks the Debian package and the desktop files (dpkg-shlibdeps reads the binary's
+# type with `file`).
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
@@ -17,6 +19,7 @@ packages=(
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3
+    libsystemd-dev dbus dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi
     dpkg-dev file lintian desktop-file-utils appstream
 )
 

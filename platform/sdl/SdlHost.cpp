@@ -208,6 +208,8 @@ void SdlHost::layOut() {
                         {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel});
     if (Window* window = services().application->keyWindow())
         window->setFrame({0, 0, layout.points.width, layout.points.height});
+    screenMapping_ = {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel,
+                      layout.scale * unitsPerPixel};
     exposed_ = true;
 }
 
@@ -233,6 +235,7 @@ void SdlHost::startServices() {
         event.type = type;
         SDL_PushEvent(&event);
     });
+    accessibility_ = a11y::AtspiBridge::start(*services().runLoop, windowTitle());
 }
 
 void SdlHost::loop() {
@@ -240,12 +243,14 @@ void SdlHost::loop() {
     Application& application = *services().application;
     while (!quit_) {
         runLoop.runUntilIdle();
-        const Window* window = application.keyWindow();
+        Window* window = application.keyWindow();
         const bool barChanged = statusBar_.update(application);
         // The bar's fade is one of the animations.
         const bool animating = View::areAnimationsRunning();
-        if (exposed_ || barChanged || animating || (window && window->needsDisplay()))
+        if (exposed_ || barChanged || animating || (window && window->needsDisplay())) {
+            if (window) describeForAccessibility(*window);
             renderFrame();
+        }
 
         const auto barChangesIn = statusBar_.isVisible()
                                       ? std::optional(statusBar_.secondsUntilNextMinute())
@@ -278,10 +283,12 @@ void SdlHost::handle(const SDL_Event& event) {
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 if (auto cancelled = touch_->cancel()) deliver(*cancelled);
+                exposed_ = true;  // the window's activation changed
             } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 layOut();
             } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                       event.window.event == SDL_WINDOWEVENT_RESTORED) {
+                       event.window.event == SDL_WINDOWEVENT_RESTORED ||
+                       event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
                 exposed_ = true;
             }
             return;
@@ -320,7 +327,19 @@ void SdlHost::renderFrame() {
     exposed_ = false;
 }
 
+void SdlHost::describeForAccessibility(Window& window) {
+    if (!accessibility_) return;
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(window_.get(), &x, &y);
+    const bool active = SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_INPUT_FOCUS;
+    accessibility_->windowChanged(window, active, statusBar_.isVisible(),
+                                  {static_cast<float>(x) + screenMapping_.x,
+                                   static_cast<float>(y) + screenMapping_.y, screenMapping_.scale});
+}
+
 void SdlHost::shutDown() {
+    accessibility_.reset();
     // The feed's source may be an SDL sensor.
     accelerometerFeed_.reset();
     if (services_) {

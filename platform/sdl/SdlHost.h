@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/a11y/atspi/AtspiBridge.h"
 #include "platform/foundation/Services.h"
 #include "platform/sensors/AccelerometerFeed.h"
 #include "platform/sdl/FontCache.h"
@@ -83,6 +84,8 @@ private:
     void toggleFullscreen();
     void deliver(const TouchInput::Sample& touch);
     void renderFrame();
+    // Hands what is about to be drawn to screen readers, while one listens.
+    void describeForAccessibility(Window& window);
     void shutDown();
 
     bool sdlStarted_ = false;
@@ -99,6 +102,9 @@ private:
     // Samples the accelerometer; stopped before SDL, as its source may be an SDL sensor.
     std::shared_ptr<AccelerometerFeed> accelerometerFeed_;
     std::shared_ptr<void> interface_;
+    // Stopped first at the end: its thread posts to the run loop.
+    std::unique_ptr<a11y::AtspiBridge> accessibility_;
+    a11y::ScreenMapping screenMapping_;  // the window's points, from the window's corner
     // Installed for the run; torn down before SDL stops, as the sound service uses SDL's audio.
     std::optional<ScopedServices> services_;
 };

@@ -12,6 +12,7 @@
 
 namespace platform {
 
+class AccessibleContent;  // platform/a11y
 class Painter;
 class Window;
 struct PropertyAnimation;
@@ -70,6 +71,19 @@ public:
     void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
+
+    // For assistive technology: the name of a view that shows none of its own (a switch beside
+    // its caption); empty: the view's own text names it.
+    const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+    void setAccessibilityLabel(std::string label) { accessibilityLabel_ = std::move(label); }
+    // What describes the view's content in place of its subviews (a list's rows, from its
+    // data); not owned.
+    std::shared_ptr<AccessibleContent> accessibilityContent() const {
+        return accessibilityContent_.lock();
+    }
+    void setAccessibilityContent(std::weak_ptr<AccessibleContent> content) {
+        accessibilityContent_ = std::move(content);
+    }
 
     // The tree.
     View* superview() const { return superview_; }
@@ -170,6 +184,9 @@ private:
     bool userInteractionEnabled_ = true;
     bool needsLayout_ = true;
     int tag_ = 0;
+    std::string accessibilityLabel_;
+    // Not owned.
+    std::weak_ptr<AccessibleContent> accessibilityContent_;
     View* superview_ = nullptr;  // non-owning
     std::vector<std::shared_ptr<View>> subviews_;
     // Shared with the open animation block and the end-of-animation timer, which hold them
