@@ -48,7 +48,7 @@ bool hasServices();
 // timer pending on its run loop is invalidated, which releases what those timers own (a
 // pending playback keeps its controller alive), so that they go while the services they call on
 // their way out still exist; then the services themselves, each before what it uses: the sound
-// service (its audio thread posts to the run loop), the image cache, the accelerometer, the
+// service (which closes its audio output, so that no pull outlives the clips), the image cache, the accelerometer, the
 // application, the preferences (flushed on destruction), the bundle, and the run loop last.
 class ScopedServices {
 public:

@@ -345,7 +345,7 @@ void SdlHost::shutDown() {
     if (services_) {
         (*services_)->runLoop->setWakeHandler({});
         (*services_)->application->setUrlOpener({});
-        // Pending timers first, then the sound service (its audio thread posts to the run
+        // Pending timers first, then the sound service (its output's thread reads the clips; the run
         // loop) and the rest: see ScopedServices.
         services_.reset();
     }
