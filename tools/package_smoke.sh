@@ -4,7 +4,7 @@
 #      checks it with lintian (no error allowed) and its contents (all under /usr, only the
 #      program in bin/);
 #   2. installs it with apt-get, validates the installed desktop entry and AppStream file,
-#      starts /usr/bin/soundboard on a virtual display with SDL's disk audio driver, finds its
+#      starts /usr/bin/soundboard on a virtual display with a private PipeWire server, finds its
 #      window by the application id (its X11 class), clicks the first row and checks in the
 #      captured audio that the first clip starts;
 #   3. purges the package and checks that none of its files is left;
@@ -42,6 +42,7 @@ cleanup() {
     local status=$?
     [[ -z $app_pid ]] || kill "$app_pid" 2>/dev/null || true
     [[ -z $xvfb_pid ]] || kill "$xvfb_pid" 2>/dev/null || true
+    stop_sound_server 2>/dev/null || true
     wait 2>/dev/null || true
     if [[ -n $installed ]]; then
         "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
@@ -98,19 +99,27 @@ done
 # shellcheck source=tools/virtual_display.sh
 source "$root/tools/virtual_display.sh"
 
+# shellcheck source=tools/sound_server.sh
+source "$root/tools/sound_server.sh"
+
 start_display() {
     start_virtual_display "$work" || fail "no virtual display"
+    mkdir -p "$work/sound"
+    prepare_sound_server "$work/sound" && start_pipewire "$work/sound" ||
+        fail "no private PipeWire server"
 }
 
 run=0
-# start_board PROGRAM: starts it with disk audio and a fresh preferences folder, and waits for
+# start_board PROGRAM: starts it with the sink's monitor recorded and a fresh preferences
+# folder, and waits for
 # a window whose class is the application id.
 start_board() {
     run=$((run + 1))
     capture=$work/audio-$run.raw
     marks=$work/marks-$run
     log=$work/board-$run.log
-    env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$capture" \
+    record_monitor "$capture" || fail "$1: cannot record the sink's monitor"
+    env -u WAYLAND_DISPLAY -u SDL_AUDIODRIVER SDL_VIDEODRIVER=x11 \
         XDG_CONFIG_HOME="$work/config-$run" LC_ALL=C LANG=C "$1" 2>"$log" &
     app_pid=$!
     window=$(timeout 30 xdotool search --sync --onlyvisible --class "^$id\$" 2>/dev/null |
@@ -128,7 +137,7 @@ start_board() {
         [[ -s $capture ]] && break
         sleep 0.1
     done
-    [[ -s $capture ]] || fail "$1: the disk audio driver wrote nothing"
+    [[ -s $capture ]] || fail "$1: the monitor recorder wrote nothing"
     mark opened
 }
 
@@ -143,6 +152,8 @@ quit_board() {
     timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the board did not end on Ctrl+Q"
     wait "$app_pid" || status=$?
     app_pid=
+    kill "$recorder_pid" 2>/dev/null || true
+    wait "$recorder_pid" 2>/dev/null || true
     ((status == 0)) || fail "the board ended with status $status"
 }
 

@@ -9,7 +9,8 @@ set -euo pipefail
 # Build tools and libraries, the test and benchmark frameworks, the font that stands in for
 # "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
 # display and take screenshots; the accessibility bridge's D-Bus library (sd-bus) and what its
-# end-to-end test drives it with (a private session and accessibility bus, pyatspi); and what
+# end-to-end test drives it with (a private session and accessibility bus, pyatspi); the sound
+# servers the end-to-end runs play through (a private PipeWire or PulseAudio); and what
 # makes and checks the Debian package and the desktop files (dpkg-shlibdeps reads the binary's
 # type with `file`).
 packages=(
@@ -20,6 +21,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3
     libsystemd-dev dbus dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi
+    pipewire pipewire-bin pipewire-pulse wireplumber pulseaudio pulseaudio-utils
     dpkg-dev file lintian desktop-file-utils appstream
 )
 
