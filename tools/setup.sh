@@ -8,8 +8,9 @@ set -euo pipefail
 
 # Build tools and libraries, the test and benchmark frameworks, the font that stands in for
 # "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
-# display and take screenshots; and what makes and checks the Debian package and the desktop
-# files (dpkg-shlibdeps reads the binary's type with `file`).
+# display, take screenshots and play through real sound servers (tools/sound_server.sh); and
+# what makes and checks the Debian package and the desktop files (dpkg-shlibdeps reads the
+# binary's type with `file`).
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
@@ -17,6 +18,7 @@ packages=(
     fontconfig libfontconfig-dev fonts-liberation2
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3
+    pipewire pipewire-bin pipewire-pulse wireplumber pulseaudio pulseaudio-utils dbus
     dpkg-dev file lintian desktop-file-utils appstream
 )
 
