@@ -66,6 +66,23 @@ wait_for_sound_server() {
     return 1
 }
 
+# A D-Bus address separates its values with "," and ";": every other byte than these safe ones
+# is written as %XX.
+escape_dbus_address_value() {
+    local value=$1 escaped='' character index
+    local LC_ALL=C
+    for ((index = 0; index < ${#value}; index++)); do
+        character=${value:index:1}
+        if [[ $character == [-0-9A-Za-z_/.] ]]; then
+            escaped+=$character
+        else
+            printf -v character '%%%02X' "'$character"
+            escaped+=$character
+        fi
+    done
+    echo "$escaped"
+}
+
 prepare_sound_server() {
     local folder
     folder=$(cd "$1" && pwd) || return 1
@@ -93,7 +110,8 @@ prepare_sound_server() {
     export PULSE_SERVER=unix:$folder/runtime/pulse/native
     export PULSE_CLIENTCONFIG=$sound_server_tools/sound_server/client.conf
     export PULSE_COOKIE=$folder/runtime/pulse/cookie
-    export DBUS_SESSION_BUS_ADDRESS=unix:path=$folder/runtime/bus
+    DBUS_SESSION_BUS_ADDRESS=unix:path=$(escape_dbus_address_value "$folder/runtime/bus")
+    export DBUS_SESSION_BUS_ADDRESS
     unset PIPEWIRE_REMOTE
 
     # WirePlumber needs a session bus; the system's session.conf with our own socket. Without
