@@ -32,7 +32,7 @@ using Record = std::vector<std::string>;
 struct Interface : ApplicationDelegate {
     explicit Interface(Record& record) : record(record) {
         window->setKeyHandler([&record](const KeyPress& press) {
-            record.push_back("key " + std::to_string(static_cast<int>(press.key)));
+            record.push_back("key " + std::string(1, static_cast<char>(press.key)));
             return true;
         });
         window->makeKeyAndVisible();
@@ -59,7 +59,7 @@ TEST(HostTest, FingersAndNewKeysWakeTheSoundAndControlQEndsTheRunInOrder) {
     host.pressKey({keyFor('q'), kKeyModifierControl});
     ASSERT_TRUE(host.quitRequested());
     host.end();
-    EXPECT_EQ(record, (Record{"launched", "press begins", "press begins", "key 115", "key 115",
+    EXPECT_EQ(record, (Record{"launched", "press begins", "press begins", "key s", "key s",
                               "terminating", "released"}));
 }
 
