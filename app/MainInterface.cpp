@@ -125,7 +125,7 @@ std::shared_ptr<platform::View> buildAbout(const std::shared_ptr<AboutViewContro
         Rect(0, 0, MainInterface::kScreenWidth, MainInterface::kContentHeight));
     view->setBackgroundColor(kAboutBackground);
 
-    const std::string name = infoString("CFBundleName", "Soundboard");
+    const std::string name = platform::services().bundle->displayName();
     const std::string version = infoString("CFBundleShortVersionString", "1.0");
     view->addSubview(aboutLabel(name, Rect(10, 24, 300, 36), 28, true));
     view->addSubview(aboutLabel("Version " + version, Rect(10, 60, 300, 22), 14, false));

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "platform/ui/WindowLayout.h"
+
 class AccessibleSoundList;
 class SoundsAppDelegate;
 
@@ -22,7 +24,7 @@ public:
     const std::shared_ptr<SoundsAppDelegate>& delegate() const { return delegate_; }
 
     // Screen geometry, in points.
-    static constexpr float kScreenWidth = 320;
+    static constexpr float kScreenWidth = platform::WindowLayout::kScreen.width;
     static constexpr float kContentHeight = 416;  // below the status and navigation bars
     static constexpr float kToolbarHeight = 44;
     static constexpr float kToolbarY = kContentHeight - kToolbarHeight;

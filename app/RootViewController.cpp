@@ -62,15 +62,6 @@ bool storedFlag(const PropertyList::Array* flags, size_t index) {
     const PropertyList& flag = (*flags)[index];
     return flag.isNumber() && flag.boolValue();
 }
-
-std::string bundleName() {
-    auto& bundle = *platform::services().bundle;
-    for (const auto* info : {&bundle.localizedInfoDictionary(), &bundle.infoDictionary()}) {
-        const auto found = info->find("CFBundleName");
-        if (found != info->end() && found->second.string()) return *found->second.string();
-    }
-    return {};
-}
 }  // namespace
 
 std::shared_ptr<RootViewController> RootViewController::self() {
@@ -131,7 +122,7 @@ void RootViewController::viewDidLoad() {
 void RootViewController::viewWillAppear(bool animated) {
     TableViewController::viewWillAppear(animated);
     // Set on every appearance: opening the About screen renames the board "back".
-    setTitle(bundleName());
+    setTitle(platform::services().bundle->name().value_or(""));
 }
 
 void RootViewController::viewDidAppear(bool animated) {

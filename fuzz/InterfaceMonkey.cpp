@@ -9,19 +9,17 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/sensors/AccelerometerFeed.h"
-#include "platform/sdl/SdlKeys.h"
-#include "platform/ui/WindowLayout.h"
 #include "platform/ui/Accelerometer.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/Host.h"
+#include "platform/ui/Key.h"
 #include "platform/ui/table/TableViewCell.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowLayout.h"
 #include "tests/support/RecordingPainter.h"
 #include "tests/support/RecordingSoundService.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/support/UiTestEnvironment.h"
-
-#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <array>
@@ -52,24 +50,28 @@ enum Kind : uint8_t {
 };
 constexpr uint8_t kBatchedBit = 0x80;
 
-// Keys as SDL reports them: the host's own (Ctrl+Q quits, F11 toggles fullscreen, S jolts the
-// accelerometer feed), every key the interface answers, with and without the modifiers it
-// reads, and keys that nothing uses.
-struct Key {
-    int32_t code;
-    uint16_t modifiers;
-};
-constexpr std::array<Key, 28> kKeys{
-    {{SDLK_s, KMOD_NONE},        {SDLK_q, KMOD_LCTRL},        {SDLK_F11, KMOD_NONE},
-     {SDLK_ESCAPE, KMOD_NONE},   {SDLK_q, KMOD_NONE},         {SDLK_SPACE, KMOD_NONE},
-     {SDLK_RETURN, KMOD_NONE},   {SDLK_e, KMOD_NONE},         {SDLK_UP, KMOD_NONE},
-     {SDLK_DOWN, KMOD_NONE},     {SDLK_LEFT, KMOD_NONE},      {SDLK_RIGHT, KMOD_NONE},
-     {SDLK_HOME, KMOD_NONE},     {SDLK_END, KMOD_NONE},       {SDLK_PAGEUP, KMOD_NONE},
-     {SDLK_PAGEDOWN, KMOD_NONE}, {SDLK_BACKSPACE, KMOD_NONE}, {SDLK_1, KMOD_NONE},
-     {SDLK_3, KMOD_NONE},        {SDLK_9, KMOD_NONE},         {SDLK_l, KMOD_NONE},
-     {SDLK_a, KMOD_NONE},        {SDLK_w, KMOD_NONE},         {SDLK_UP, KMOD_LALT},
-     {SDLK_DOWN, KMOD_LALT},     {SDLK_LEFT, KMOD_LALT},      {SDLK_x, KMOD_NONE},
-     {SDLK_1, KMOD_LSHIFT}}};
+// Keys as the host hands them on: its own (Ctrl+Q quits; the F11 slot is a key that reaches the
+// interface as no key, F11 being the SDL window's own), every key the interface answers, with
+// and without the modifiers it reads, and keys that nothing uses.
+using platform::Key;
+using platform::keyFor;
+constexpr uint32_t kControl = platform::kKeyModifierControl;
+constexpr uint32_t kAlt = platform::kKeyModifierAlt;
+constexpr uint32_t kShift = platform::kKeyModifierShift;
+constexpr std::array<platform::KeyPress, 28> kKeys{{{keyFor('s')},     {keyFor('q'), kControl},
+                                                    {Key::None},       {Key::Escape},
+                                                    {keyFor('q')},     {Key::Space},
+                                                    {Key::Return},     {keyFor('e')},
+                                                    {Key::Up},         {Key::Down},
+                                                    {Key::Left},       {Key::Right},
+                                                    {Key::Home},       {Key::End},
+                                                    {Key::PageUp},     {Key::PageDown},
+                                                    {Key::Backspace},  {keyFor('1')},
+                                                    {keyFor('3')},     {keyFor('9')},
+                                                    {keyFor('l')},     {keyFor('a')},
+                                                    {keyFor('w')},     {Key::Up, kAlt},
+                                                    {Key::Down, kAlt}, {Key::Left, kAlt},
+                                                    {keyFor('x')},     {keyFor('1'), kShift}}};
 constexpr uint8_t kRepeatBit = 0x80;
 
 // Sample values from a real sensor at rest or shaken, and the broken ones a driver may send.
@@ -139,7 +141,14 @@ InterfaceMonkey::InterfaceMonkey()
         *config_ / "preferences.json", &environment_->runLoop());
     // A desktop without a sensor: the feed samples a device at rest, and S jolts it.
     feed_ = platform::AccelerometerFeed::start(nullptr);
-    interface_ = launchInterface();
+    host_ = std::make_unique<platform::Host>();
+    host_->setPressBegins([] { platform::services().sound->prepareToPlay(); });
+    host_->launch([this] {
+        auto interface = MainInterface::load();
+        interface_ = interface.get();
+        return interface;
+    });
+    environment_->runLoop().runUntilIdle();
     drawFrame();
     // The board seeds the random shake from the wall clock; a fixed seed makes every run of an
     // input the same.
@@ -151,8 +160,8 @@ InterfaceMonkey::InterfaceMonkey()
 // the services they used.
 InterfaceMonkey::~InterfaceMonkey() {
     checker_.reset();
-    interface_.reset();
-    platform::services().application->setDelegate(nullptr);
+    host_.reset();
+    interface_ = nullptr;
     feed_.reset();
     // The services go before the folder that the preferences flush into.
     environment_.reset();
@@ -273,69 +282,47 @@ void InterfaceMonkey::touch(int phase, Point point) {
         case kFingerDown:
             if (fingerDown_) return;
             fingerDown_ = true;
-            window().sendTouch(platform::TouchPhase::Began, point, now);
+            host_->touch(platform::TouchPhase::Began, point);
             break;
         case kFingerMove:
             if (!fingerDown_) return;
-            window().sendTouch(platform::TouchPhase::Moved, point, now);
+            host_->touch(platform::TouchPhase::Moved, point);
             break;
         case kFingerUp:
             if (!fingerDown_) return;
             fingerDown_ = false;
-            window().sendTouch(platform::TouchPhase::Ended, point, now);
+            host_->touch(platform::TouchPhase::Ended, point);
             break;
         default:
             if (!fingerDown_) return;
             fingerDown_ = false;
-            window().sendTouch(platform::TouchPhase::Cancelled, point, now);
+            host_->touch(platform::TouchPhase::Cancelled, point);
             break;
     }
     checker_->check();
 }
 
-// What the host does with a key press: Ctrl+Q ends the run and F11 changes only the SDL window
-// (it has none here); a new press reaches the accelerometer feed, which jolts the
-// accelerometer for S; then every key, repeats too, goes to the window's key handler. The
-// byte's high bit makes the press a held key's repeat.
+// A key press as the host hands it on; the byte's high bit makes it a held key's repeat.
 void InterfaceMonkey::pressKey(uint8_t byte) {
-    const Key& key = kKeys[(byte & ~kRepeatBit) % kKeys.size()];
-    SDL_KeyboardEvent event{};
-    event.type = SDL_KEYDOWN;
-    event.state = SDL_PRESSED;
-    event.repeat = (byte & kRepeatBit) != 0 ? 1 : 0;
-    event.keysym.sym = key.code;
-    event.keysym.mod = key.modifiers;
+    platform::KeyPress press = kKeys[(byte & ~kRepeatBit) % kKeys.size()];
+    press.repeat = (byte & kRepeatBit) != 0;
     if (kTrace)
-        std::fprintf(stderr, "           key %s%s\n", SDL_GetKeyName(key.code),
-                     event.repeat ? " (repeat)" : "");
-    if (platform::SdlKeys::isQuit(event)) {
-        quit();
-        return;
-    }
-    if (platform::SdlKeys::isFullscreenToggle(event)) return;
-    if (!event.repeat) feed_->keyPressed(key.code);
-    window().sendKey(platform::SdlKeys::translate(event));
+        std::fprintf(stderr, "           key %d, modifiers %u%s\n", static_cast<int>(press.key),
+                     press.modifiers, press.repeat ? " (repeat)" : "");
+    host_->pressKey(press);
+    if (host_->quitRequested()) quit();
 }
 
-// A window of `width` x `height` pixels, no smaller than the host lets it be, laid out as the
-// host lays out its key window: the screen's size in points becomes the window view's frame,
-// and the autoresizing masks do the rest.
+// A window of `width` x `height` pixels, no smaller than the desktop host's window can be made.
 void InterfaceMonkey::resize(float width, float height) {
     const auto minimum = platform::WindowLayout::kMinimumWindow;
-    const auto layout = platform::WindowLayout::forPixels(std::max(width, minimum.width),
-                                                          std::max(height, minimum.height));
-    window().setFrame({0, 0, layout.points.width, layout.points.height});
+    host_->resize(std::max(width, minimum.width), std::max(height, minimum.height));
 }
 
-// The host's orderly end: the delegate hears of it, the preferences are flushed and the
-// interface is released before the services.
 void InterfaceMonkey::quit() {
-    auto& application = *platform::services().application;
-    if (auto* delegate = application.delegate()) delegate->applicationWillTerminate(application);
-    platform::services().defaults->synchronize();
     checker_.reset();
-    interface_.reset();
-    application.setDelegate(nullptr);
+    host_->end();
+    interface_ = nullptr;
     platform::services().runLoop->runUntilIdle();
 }
 
@@ -351,14 +338,12 @@ void InterfaceMonkey::settle(bool fully) {
     if (fully) checker_->check();
 }
 
-// As the host draws after the run loop's passes: only when something changed or moves. Drawing
-// lays the tree out, which is when a table makes its cells and a bar its buttons.
+// As the host draws after the run loop's passes: only when it needs a frame. Drawing lays the
+// tree out, which is when a table makes its cells and a bar its buttons.
 void InterfaceMonkey::drawFrame() {
-    platform::Window& shown = window();
-    if (!shown.needsDisplay() && !platform::View::areAnimationsRunning()) return;
+    if (!host_->frameNeeded()) return;
     painter_->clear();
-    shown.renderTree(*painter_);
-    shown.setNeedsDisplayFlag(false);
+    host_->drawFrame(*painter_);
 }
 
 void InterfaceMonkey::passTime(double seconds) {

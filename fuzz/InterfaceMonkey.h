@@ -15,6 +15,7 @@ class MainInterface;
 
 namespace platform {
 class AccelerometerFeed;
+class Host;
 class RecordingPainter;
 class RecordingSoundService;
 class TempDirectory;
@@ -27,10 +28,10 @@ namespace fuzz {
 class InvariantChecker;
 
 // Plays a byte string on the whole interface, as a person at the desktop host would, in virtual
-// time: the interface built as the host builds it, on the shared resource folder, a fresh
-// preferences file, the recording sound service (a play ends after its clip's length) and the
-// host's accelerometer feed of a device at rest. After every input event and every pass of the
-// run loop the invariants are checked (InvariantChecker).
+// time: the interface launched, fed and drawn by the same Host as the desktop's, on the shared
+// resource folder, a fresh preferences file, the recording sound service (a play ends after its
+// clip's length) and the host's accelerometer feed of a device at rest. After every input event and
+// every pass of the run loop the invariants are checked (InvariantChecker).
 //
 // The bytes are read in order as steps; a step is one byte of kind, then its arguments (bytes
 // missing at the end read as 0). The kind's low nibble picks the step:
@@ -87,7 +88,8 @@ private:
     std::shared_ptr<platform::RecordingSoundService> sound_;
     std::unique_ptr<platform::RecordingPainter> painter_;
     std::shared_ptr<platform::AccelerometerFeed> feed_;
-    std::shared_ptr<MainInterface> interface_;
+    std::unique_ptr<platform::Host> host_;
+    MainInterface* interface_ = nullptr;  // owned by host_; null once the run has ended
     std::unique_ptr<InvariantChecker> checker_;
     bool fingerDown_ = false;
     bool batched_ = false;

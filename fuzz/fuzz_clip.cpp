@@ -10,6 +10,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/audio/MixerSoundService.h"
+#include "platform/sdl/SdlAudioOutput.h"
 #include "tests/support/TempDirectory.h"
 
 #include <cmath>
@@ -21,9 +22,10 @@
 namespace {
 // The real sound service, opened once: opening the device costs far more than a play.
 std::shared_ptr<platform::SystemSoundService> openSoundService() {
-    auto service = platform::MixerSoundService::open();
-    if (!service) fuzz::fail("the sound service did not open on SDL's dummy audio driver");
-    return service;
+    platform::RunLoop& runLoop = *platform::services().runLoop;
+    return platform::MixerSoundService::create(
+        runLoop, std::make_unique<platform::SdlAudioOutput>(runLoop.clock(), "Soundboard",
+                                                            "org.example.soundboard.Soundboard"));
 }
 
 const platform::TempDirectory& folder() {
@@ -34,8 +36,8 @@ const platform::TempDirectory& folder() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // Kept for the whole process: a steady-clock run loop, to which the audio thread posts
-    // finished plays, and the real sound service, opened once it is installed.
+    // Kept for the whole process: a steady-clock run loop, on which finished plays are collected,
+    // and the real sound service, made once it is installed.
     static const auto* installed = new platform::ScopedServices({
         .runLoop = std::make_shared<platform::RunLoop>(std::make_shared<platform::SteadyClock>()),
         .log = fuzz::quietLog(),
@@ -54,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const double seconds = clip.duration();
         if (!std::isfinite(seconds) || seconds < 0)
             fuzz::fail("a clip's length came out as %g seconds", seconds);
-        // Finished plays of earlier inputs, posted by the audio thread.
+        // Finished plays of earlier inputs, collected on the run loop.
         platform::services().runLoop->runUntilIdle();
     }
     return 0;

@@ -172,6 +172,19 @@ const PropertyList* Bundle::objectForInfoDictionaryKey(const std::string& key) c
     return nullptr;
 }
 
+std::optional<std::string> Bundle::name() const {
+    for (const auto* dictionary : {&localizedInfoDictionary(), &infoDictionary()}) {
+        const auto found = dictionary->find("CFBundleName");
+        if (found != dictionary->end() && found->second.string()) return *found->second.string();
+    }
+    return std::nullopt;
+}
+
+std::string Bundle::displayName() const {
+    const auto found = name();
+    return found && !found->empty() ? *found : kFallbackName;
+}
+
 std::vector<std::string> Bundle::localizationsForLocale(const std::string& locale) {
     // language[_territory][.codeset][@modifier]
     const std::string name = locale.substr(0, locale.find_first_of(".@"));

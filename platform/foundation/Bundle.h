@@ -52,6 +52,13 @@ public:
     const PropertyList::Dictionary& localizedInfoDictionary() const;
     // The localized value for `key`, else the one in infoDictionary(), else nullptr.
     const PropertyList* objectForInfoDictionaryKey(const std::string& key) const;
+    // The application's name: "CFBundleName", localized, else unlocalized; nullopt when
+    // neither dictionary has it as a string.
+    std::optional<std::string> name() const;
+    // The name to show where the application must have one (window title, About screen):
+    // name() unless missing or empty, else kFallbackName.
+    std::string displayName() const;
+    static constexpr const char* kFallbackName = "Soundboard";
 
     // Folder names to try for a locale, most specific first, always ending in "en":
     // "de_DE.UTF-8@euro" -> {"de_DE", "de", "en"}; "", "C" and "POSIX" -> {"en"}.

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -18,26 +17,17 @@
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
 #include "platform/ui/WindowLayout.h"
-#include "platform/ui/Accelerometer.h"
-#include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/ImageCache.h"
-#include "platform/ui/Window.h"
 
 namespace platform {
 namespace {
 
-// Waits longer than a day are cut to a day: SDL takes milliseconds as an int.
-constexpr double kLongestWait = 24 * 60 * 60;
 // The application id of the desktop entry, metadata and icon that an install provides.
 constexpr const char* kApplicationId = "org.example.soundboard.Soundboard";
 
 std::string windowTitle() {
     const auto& bundle = services().bundle;
-    const PropertyList* name =
-        bundle ? bundle->objectForInfoDictionaryKey("CFBundleName") : nullptr;
-    if (name && name->string() && !name->string()->empty()) return *name->string();
-    return "Soundboard";
+    return bundle ? bundle->displayName() : Bundle::kFallbackName;
 }
 
 // When `event` happened, on the run loop's clock. SDL stamps events in milliseconds of its own
@@ -67,11 +57,7 @@ Services SdlHost::standardServices() {
 void SdlHost::install(Services record) {
     if (!record.runLoop)
         record.runLoop = std::make_shared<RunLoop>(std::make_shared<SteadyClock>());
-    if (!record.application) record.application = std::make_shared<Application>();
-    if (!record.accelerometer) record.accelerometer = std::make_shared<Accelerometer>();
-    if (!record.images) record.images = std::make_shared<ImageCache>();
-    if (!record.animations) record.animations = std::make_shared<AnimationContext>();
-    services_.emplace(std::move(record));
+    services_.emplace(Host::withInterfaceDefaults(std::move(record)));
 }
 
 SdlHost::SdlHost() = default;
@@ -79,19 +65,9 @@ SdlHost::SdlHost() = default;
 SdlHost::~SdlHost() { shutDown(); }
 
 int SdlHost::windowScale(int displayHeight) {
-    const int scale = static_cast<int>(std::floor(displayHeight * 0.9 / kScreen.height));
+    const int scale =
+        static_cast<int>(std::floor(displayHeight * 0.9 / WindowLayout::kScreen.height));
     return std::clamp(scale, 1, kMaxScale);
-}
-
-int SdlHost::waitTimeoutMs(std::optional<double> nextFireTime, double now, bool animating,
-                           std::optional<double> statusBarChangesIn) {
-    double wait = std::numeric_limits<double>::infinity();
-    if (nextFireTime) wait = std::min(wait, *nextFireTime - now);
-    if (animating) wait = std::min(wait, kAnimationFrameInterval);
-    if (statusBarChangesIn) wait = std::min(wait, *statusBarChangesIn);
-    if (std::isinf(wait)) return -1;
-    // Rounded up: waking a little early would find the timer not yet due and spin.
-    return static_cast<int>(std::ceil(std::clamp(wait, 0.0, kLongestWait) * 1000));
 }
 
 bool SdlHost::acceptsVideoDriver(std::string_view driver, std::string_view requested) {
@@ -119,18 +95,12 @@ int SdlHost::run(LoadInterface loadMainInterface, Services record) {
         return 1;
     }
     startServices();
-    interface_ = loadMainInterface ? loadMainInterface() : nullptr;
-    Application& application = *services().application;
-    if (auto* delegate = application.delegate())
-        delegate->applicationDidFinishLaunching(application);
+    core_.launch(loadMainInterface);
     layOut();
 
     loop();
 
-    if (auto* delegate = application.delegate()) delegate->applicationWillTerminate(application);
-    if (auto& defaults = services().defaults) defaults->synchronize();
-    interface_.reset();
-    application.setDelegate(nullptr);  // it belonged to the interface
+    core_.end();
     shutDown();
     return 0;
 }
@@ -167,8 +137,9 @@ bool SdlHost::start() {
     SDL_DisplayMode display{};
     const int scale = SDL_GetDesktopDisplayMode(0, &display) == 0 ? windowScale(display.h) : 1;
     window_.reset(SDL_CreateWindow(windowTitle().c_str(), SDL_WINDOWPOS_CENTERED,
-                                   SDL_WINDOWPOS_CENTERED, static_cast<int>(kScreen.width) * scale,
-                                   static_cast<int>(kScreen.height) * scale,
+                                   SDL_WINDOWPOS_CENTERED,
+                                   static_cast<int>(WindowLayout::kScreen.width) * scale,
+                                   static_cast<int>(WindowLayout::kScreen.height) * scale,
                                    SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE));
     if (window_) {
         SDL_SetWindowMinimumSize(window_.get(),
@@ -185,7 +156,7 @@ bool SdlHost::start() {
     }
 
     painter_ = std::make_unique<SdlPainter>(renderer_.get(), 1, fonts_);
-    touch_.emplace(kScreen, 1);
+    touch_.emplace(WindowLayout::kScreen, 1);
     layOut();
     wakeEventType_ = SDL_RegisterEvents(1);
     return true;
@@ -200,17 +171,14 @@ void SdlHost::layOut() {
     int windowHeight = 0;
     SDL_GetWindowSize(window_.get(), &windowWidth, &windowHeight);
     const auto layout =
-        WindowLayout::forPixels(static_cast<float>(pixelWidth), static_cast<float>(pixelHeight));
+        core_.resize(static_cast<float>(pixelWidth), static_cast<float>(pixelHeight));
     painter_->setLayout(layout.scale, layout.origin);
     const float unitsPerPixel = pixelWidth > 0 ? static_cast<float>(windowWidth) / pixelWidth : 1;
     touch_->setGeometry({static_cast<float>(windowWidth), static_cast<float>(windowHeight)},
                         layout.scale * unitsPerPixel,
                         {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel});
-    if (Window* window = services().application->keyWindow())
-        window->setFrame({0, 0, layout.points.width, layout.points.height});
     screenMapping_ = {layout.origin.x * unitsPerPixel, layout.origin.y * unitsPerPixel,
                       layout.scale * unitsPerPixel};
-    exposed_ = true;
 }
 
 void SdlHost::toggleFullscreen() {
@@ -227,6 +195,7 @@ void SdlHost::startServices() {
     }
     accelerometerFeed_ = AccelerometerFeed::start(bestAccelerometerSource(),
                                                   [] { services().sound->prepareToPlay(); });
+    core_.setPressBegins([] { services().sound->prepareToPlay(); });
     services().application->setUrlOpener(
         [opener = UrlOpener()](const std::string& url) { return opener.open(url); });
     // Any thread may post; the pushed event ends the wait in SDL so the post runs promptly.
@@ -240,30 +209,22 @@ void SdlHost::startServices() {
 
 void SdlHost::loop() {
     RunLoop& runLoop = *services().runLoop;
-    Application& application = *services().application;
-    while (!quit_) {
+    while (!core_.quitRequested()) {
         runLoop.runUntilIdle();
-        Window* window = application.keyWindow();
-        const bool barChanged = statusBar_.update(application);
-        // The bar's fade is one of the animations.
-        const bool animating = View::areAnimationsRunning();
-        if (exposed_ || barChanged || animating || (window && window->needsDisplay())) {
-            if (window) describeForAccessibility(*window);
+        if (core_.frameNeeded()) {
+            if (Window* window = services().application->keyWindow())
+                describeForAccessibility(*window);
             renderFrame();
         }
 
-        const auto barChangesIn = statusBar_.isVisible()
-                                      ? std::optional(statusBar_.secondsUntilNextMinute())
-                                      : std::nullopt;
-        const int timeout =
-            waitTimeoutMs(runLoop.nextFireTime(), runLoop.now(), animating, barChangesIn);
+        const int timeout = core_.waitTimeoutMs();
         SDL_Event event;
         const int got = timeout < 0    ? SDL_WaitEvent(&event)
                         : timeout == 0 ? SDL_PollEvent(&event)
                                        : SDL_WaitEventTimeout(&event, timeout);
         if (!got) continue;
         handle(event);
-        while (!quit_ && SDL_PollEvent(&event)) handle(event);
+        while (!core_.quitRequested() && SDL_PollEvent(&event)) handle(event);
     }
 }
 
@@ -275,56 +236,36 @@ void SdlHost::handle(const SDL_Event& event) {
     const RunLoop::EventScope scope(runLoop, eventTime(event, runLoop));
     switch (event.type) {
         case SDL_QUIT:
-            quit_ = true;
+            core_.quit();
             return;
         case SDL_KEYDOWN:
-            keyDown(event.key);
+            if (SdlKeys::isFullscreenToggle(event.key)) return toggleFullscreen();
+            core_.pressKey(SdlKeys::translate(event.key));
             return;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                if (auto cancelled = touch_->cancel()) deliver(*cancelled);
-                exposed_ = true;  // the window's activation changed
+                if (auto cancelled = touch_->cancel())
+                    core_.touch(cancelled->phase, cancelled->location);
+                core_.expose();  // the window's activation changed
             } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 layOut();
             } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                        event.window.event == SDL_WINDOWEVENT_RESTORED ||
                        event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-                exposed_ = true;
+                core_.expose();
             }
             return;
         default:
-            if (auto touch = touch_->translate(event)) deliver(*touch);
+            if (auto touch = touch_->translate(event)) core_.touch(touch->phase, touch->location);
     }
-}
-
-void SdlHost::keyDown(const SDL_KeyboardEvent& key) {
-    if (SdlKeys::isQuit(key)) {
-        quit_ = true;
-        return;
-    }
-    if (SdlKeys::isFullscreenToggle(key)) return toggleFullscreen();
-    if (!key.repeat) services().sound->prepareToPlay();
-    if (Window* window = services().application->keyWindow())
-        window->sendKey(SdlKeys::translate(key));
-}
-
-void SdlHost::deliver(const TouchInput::Sample& touch) {
-    if (Window* window = services().application->keyWindow())
-        window->sendTouch(touch.phase, touch.location, services().runLoop->now());
 }
 
 void SdlHost::renderFrame() {
-    Window* window = services().application->keyWindow();
     painter_->reset();
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
     SDL_RenderClear(renderer_.get());
-    if (window) window->renderTree(*painter_);
-    // The bar lies over the content, in the screen's own coordinates.
-    painter_->reset();
-    statusBar_.draw(*painter_, kScreen.width);
+    core_.drawFrame(*painter_);
     SDL_RenderPresent(renderer_.get());
-    if (window) window->setNeedsDisplayFlag(false);
-    exposed_ = false;
 }
 
 void SdlHost::describeForAccessibility(Window& window) {
@@ -333,7 +274,7 @@ void SdlHost::describeForAccessibility(Window& window) {
     int y = 0;
     SDL_GetWindowPosition(window_.get(), &x, &y);
     const bool active = SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_INPUT_FOCUS;
-    accessibility_->windowChanged(window, active, statusBar_.isVisible(),
+    accessibility_->windowChanged(window, active, core_.statusBarVisible(),
                                   {static_cast<float>(x) + screenMapping_.x,
                                    static_cast<float>(y) + screenMapping_.y, screenMapping_.scale});
 }
@@ -342,6 +283,7 @@ void SdlHost::shutDown() {
     accessibility_.reset();
     // The feed's source may be an SDL sensor.
     accelerometerFeed_.reset();
+    core_.setPressBegins({});
     if (services_) {
         (*services_)->runLoop->setWakeHandler({});
         (*services_)->application->setUrlOpener({});

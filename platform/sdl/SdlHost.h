@@ -12,26 +12,25 @@
 #include "platform/sdl/FontCache.h"
 #include "platform/sdl/SdlDeleter.h"
 #include "platform/sdl/SdlPainter.h"
-#include "platform/ui/StatusBar.h"
 #include "platform/sdl/TouchInput.h"
+#include "platform/ui/Host.h"
 
 namespace platform {
 
-// The process's run on a desktop: one resizable SDL window showing the key window's tree laid
-// out by WindowLayout, mouse and touch input as one finger, keys for the key window (Ctrl+Q
-// quits, F11 toggles fullscreen), the real sound service and URL opener, and the main run
-// loop driven between events. The host installs the shared services for the run and tears
-// them down in order at its end.
+// The process's run on a desktop: one resizable SDL window, mouse and touch input as one
+// finger, keys (F11 toggles fullscreen), the real sound service and URL opener, and the main
+// run loop driven between events. What any host does with those events (routing, layout,
+// frames, quitting, the orderly end) is the Host's; this class turns SDL's events into its
+// calls. The host installs the shared services for the run and tears them down in order at
+// its end.
 //
-// The host draws only when the window needs display, an animation runs or the status bar
-// changes; otherwise it sleeps in SDL until the next event or the next timer, so a board at
-// rest costs next to no CPU. Posts to the run loop from other threads wake it.
+// The host draws only when the Host says a frame is needed; otherwise it sleeps in SDL until
+// the next event or the next timer, so a board at rest costs next to no CPU. Posts to the run
+// loop from other threads wake it.
 class SdlHost {
 public:
-    // Builds the application's objects and returns what owns them; kept for the whole run.
-    using LoadInterface = std::function<std::shared_ptr<void>()>;
+    using LoadInterface = Host::LoadInterface;
 
-    static constexpr Size kScreen{320, 480};
     static constexpr int kMaxScale = 3;
 
     // The whole run with a default host and standardServices(): returns the process's exit
@@ -60,11 +59,6 @@ public:
     // Pixels per point for a display of `displayHeight` pixels: the largest whole number at
     // which the screen takes at most 90% of the display's height, from 1 to kMaxScale.
     static int windowScale(int displayHeight);
-    // How long to wait for events, in milliseconds (-1: until one comes), given the next
-    // timer's fire time, whether anything animates (a frame every ~16 ms) and when the status
-    // bar's clock changes (seconds from now, if shown).
-    static int waitTimeoutMs(std::optional<double> nextFireTime, double now, bool animating,
-                             std::optional<double> statusBarChangesIn);
     // Whether the host may run on SDL's video driver `driver`, given SDL_VIDEODRIVER
     // (`requested`: names or name prefixes separated by commas, as SDL reads them). Drivers that
     // show windows on a screen are fine; SDL's display-less ones (offscreen, dummy) only when
@@ -78,19 +72,15 @@ private:
     void startServices();
     void loop();
     void handle(const SDL_Event& event);
-    void keyDown(const SDL_KeyboardEvent& key);
     // Fits the screen to the window's size now: painter, touch mapping, key window's frame.
     void layOut();
     void toggleFullscreen();
-    void deliver(const TouchInput::Sample& touch);
     void renderFrame();
     // Hands what is about to be drawn to screen readers, while one listens.
     void describeForAccessibility(Window& window);
     void shutDown();
 
     bool sdlStarted_ = false;
-    bool quit_ = false;
-    bool exposed_ = true;  // the window's pixels must be drawn again whatever the tree says
     uint32_t wakeEventType_ = 0;
     std::shared_ptr<FontCache> fonts_;
     // Destroyed in reverse: the painter's textures, then the renderer, then the window.
@@ -98,13 +88,13 @@ private:
     SdlPtr<SDL_Renderer> renderer_;
     std::unique_ptr<SdlPainter> painter_;
     std::optional<TouchInput> touch_;
-    StatusBar statusBar_;
     // Samples the accelerometer; stopped before SDL, as its source may be an SDL sensor.
     std::shared_ptr<AccelerometerFeed> accelerometerFeed_;
-    std::shared_ptr<void> interface_;
     // Stopped first at the end: its thread posts to the run loop.
     std::unique_ptr<a11y::AtspiBridge> accessibility_;
     a11y::ScreenMapping screenMapping_;  // the window's points, from the window's corner
+    // Holds the interface; released before the services.
+    Host core_;
     // Installed for the run; torn down before SDL stops, as the sound service uses SDL's audio.
     std::optional<ScopedServices> services_;
 };

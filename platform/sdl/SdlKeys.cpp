@@ -47,10 +47,6 @@ KeyPress SdlKeys::translate(const SDL_KeyboardEvent& event) {
     return {keyOf(event.keysym.sym), modifiers, event.repeat != 0};
 }
 
-bool SdlKeys::isQuit(const SDL_KeyboardEvent& event) {
-    return event.keysym.sym == SDLK_q && (event.keysym.mod & KMOD_CTRL) && !event.repeat;
-}
-
 bool SdlKeys::isFullscreenToggle(const SDL_KeyboardEvent& event) {
     return event.keysym.sym == SDLK_F11 && !event.repeat;
 }

@@ -6,13 +6,11 @@
 
 namespace platform {
 
-// SDL's keyboard events in the platform's own terms, and the keys the host keeps for itself.
+// SDL's keyboard events in the platform's own terms, and the key the SDL host keeps for itself.
 class SdlKeys {
 public:
     // The key and modifiers of an SDL key press; Key::None for a key the interface never uses.
     static KeyPress translate(const SDL_KeyboardEvent& event);
-    // Ctrl+Q: quits on every screen.
-    static bool isQuit(const SDL_KeyboardEvent& event);
     // F11: fullscreen on or off.
     static bool isFullscreenToggle(const SDL_KeyboardEvent& event);
 };

@@ -2,17 +2,19 @@
 
 #include "platform/ui/Key.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <functional>
 #include <memory>
 
 namespace platform {
 
-// The root of the view tree, the size of the screen (320 x 480 points). It routes touches from
+// The root of the view tree, the size of the screen (WindowLayout::kScreen). It routes touches from
 // the host to the view under the finger and records whether anything needs drawing again.
 class Window : public View {
 public:
-    explicit Window(const Rect& frame = Rect(0, 0, 320, 480));
+    explicit Window(const Rect& frame = Rect(0, 0, WindowLayout::kScreen.width,
+                                             WindowLayout::kScreen.height));
     ~Window() override;
 
     // Shows the window and makes it the application's key window.

@@ -32,19 +32,6 @@ TEST(SdlHostScaleTest, ScreenFitsNinetyPercentOfTheDisplayHeight) {
     EXPECT_EQ(SdlHost::windowScale(0), 1);
 }
 
-TEST(SdlHostWaitTest, WaitEndsAtTheNextTimerFrameOrMinuteWhicheverComesFirst) {
-    EXPECT_EQ(SdlHost::waitTimeoutMs(std::nullopt, 5, false, std::nullopt), -1);  // idle
-    EXPECT_EQ(SdlHost::waitTimeoutMs(5.25, 5, false, std::nullopt), 250);
-    // Rounded up: waking before the timer is due would spin.
-    EXPECT_EQ(SdlHost::waitTimeoutMs(5.0004, 5, false, std::nullopt), 1);
-    EXPECT_EQ(SdlHost::waitTimeoutMs(4, 5, false, std::nullopt), 0);  // overdue
-    EXPECT_EQ(SdlHost::waitTimeoutMs(std::nullopt, 5, true, std::nullopt), 17);
-    EXPECT_EQ(SdlHost::waitTimeoutMs(5.010, 5, true, std::nullopt), 10);
-    EXPECT_EQ(SdlHost::waitTimeoutMs(std::nullopt, 5, false, 42.0), 42000);
-    EXPECT_EQ(SdlHost::waitTimeoutMs(6, 5, true, 42.0), 17);
-    EXPECT_EQ(SdlHost::waitTimeoutMs(1e12, 0, false, std::nullopt), 24 * 60 * 60 * 1000);
-}
-
 // Ends a run that did not end by itself within ten seconds, so that a broken loop fails the
 // test instead of hanging it. It waits on a condition, not on the clock of the test.
 class Watchdog {

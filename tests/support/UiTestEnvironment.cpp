@@ -1,10 +1,7 @@
 #include "tests/support/UiTestEnvironment.h"
 
-#include "platform/ui/Accelerometer.h"
 #include "platform/ui/AlertView.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Animation.h"
-#include "platform/ui/ImageCache.h"
+#include "platform/ui/Host.h"
 #include "platform/ui/Window.h"
 
 #include <algorithm>
@@ -77,11 +74,7 @@ std::vector<unsigned char> zlibStored(const std::vector<unsigned char>& raw) {
 namespace {
 Services completed(Services services, std::shared_ptr<RunLoop> runLoop) {
     services.runLoop = std::move(runLoop);
-    if (!services.application) services.application = std::make_shared<Application>();
-    if (!services.accelerometer) services.accelerometer = std::make_shared<Accelerometer>();
-    if (!services.images) services.images = std::make_shared<ImageCache>();
-    if (!services.animations) services.animations = std::make_shared<AnimationContext>();
-    return services;
+    return Host::withInterfaceDefaults(std::move(services));
 }
 }  // namespace
 
