@@ -17,6 +17,7 @@
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
 #include "platform/ui/WindowLayout.h"
+#include "platform/sdl/VideoDriverChoice.h"
 #include "platform/ui/Application.h"
 
 namespace platform {
@@ -114,6 +115,7 @@ bool SdlHost::start() {
     // environment; one the user set is kept.
     ::setenv("SDL_VIDEO_X11_WMCLASS", kApplicationId, 0);
     ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", kApplicationId, 0);
+    VideoDriverChoice::apply();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         Log::print("Cannot start the display: %s", SDL_GetError());
         return false;
