@@ -16,6 +16,7 @@
 #include "platform/sdl/MixerSoundService.h"
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/UrlOpener.h"
+#include "platform/sdl/VideoDriverChoice.h"
 #include "platform/sdl/WindowLayout.h"
 #include "platform/ui/Accelerometer.h"
 #include "platform/ui/Animation.h"
@@ -144,6 +145,7 @@ bool SdlHost::start() {
     // environment; one the user set is kept.
     ::setenv("SDL_VIDEO_X11_WMCLASS", kApplicationId, 0);
     ::setenv("SDL_VIDEO_WAYLAND_WMCLASS", kApplicationId, 0);
+    VideoDriverChoice::apply();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         Log::print("Cannot start the display: %s", SDL_GetError());
         return false;
