@@ -116,12 +116,15 @@ start_mutter() {
 # monitor's pixels.
 touch_screen() { phone_input_command "$*"; }
 
-# stop_phone_stack: stops every process started here, newest first.
+# stop_phone_stack: stops every process started here, newest first; one that has not ended 5 s
+# after being asked to is killed.
 stop_phone_stack() {
     local index pid
     for ((index = ${#phone_stack_pids[@]} - 1; index >= 0; index--)); do
         pid=${phone_stack_pids[index]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+        kill "$pid" 2>/dev/null || continue
+        timeout 5 tail --pid="$pid" -f /dev/null || kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
     done
     phone_stack_pids=()
 }

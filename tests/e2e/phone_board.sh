@@ -52,7 +52,7 @@ mark() { echo "$1 $(date +%s.%N) $(stat -c %s "$capture" 2>/dev/null || echo 0)"
 heard() {
     sleep "$(python3 "$checker" length "$resources/$2" --plus 0.5)"
     mark "$1-heard"
-    python3 "$checker" start "$capture" "$marks" --after "$1" --within 1 \
+    python3 "$checker" start "$capture" "$marks" --after "$1" --within 1 --any-rate \
         --clip "$resources/$2" || fail "$3"
 }
 
