@@ -65,10 +65,13 @@ std::optional<TouchInput::Sample> TouchInput::fromFinger(const SDL_Event& event)
     if (event.type == SDL_FINGERDOWN) {
         if (source_ != Source::None) return std::nullopt;
         source_ = Source::Finger;
+        touchDevice_ = finger.touchId;
         finger_ = finger.fingerId;
         return sample(TouchPhase::Began, location);
     }
-    if (source_ != Source::Finger || finger.fingerId != finger_) return std::nullopt;
+    const bool tracked =
+        source_ == Source::Finger && finger.touchId == touchDevice_ && finger.fingerId == finger_;
+    if (!tracked) return std::nullopt;
     if (event.type == SDL_FINGERMOTION) return sample(TouchPhase::Moved, location);
     source_ = Source::None;
     return sample(TouchPhase::Ended, location);

@@ -11,7 +11,9 @@ namespace platform {
 
 // Turns SDL pointer events into the one finger the view tree understands: the left mouse
 // button (press, drag, release) or the first finger on a touch screen. While one of them is
-// down, the other and any further fingers are ignored. Locations come out in window points.
+// down, the other and any further fingers are ignored. A finger is known by its touch device
+// and its number on that device: two devices (a screen and a pen digitiser, say) number their
+// fingers each from 0. Locations come out in window points.
 class TouchInput {
 public:
     struct Sample {
@@ -45,6 +47,7 @@ private:
     float windowUnitsPerPoint_;
     Point origin_;  // window units
     Source source_ = Source::None;
+    SDL_TouchID touchDevice_ = 0;
     SDL_FingerID finger_ = 0;
     Point last_;
 };

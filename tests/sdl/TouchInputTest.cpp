@@ -26,9 +26,10 @@ SDL_Event mouseMotion(int x, int y, Uint32 which = 0) {
     return event;
 }
 
-SDL_Event finger(Uint32 type, SDL_FingerID id, float x, float y) {
+SDL_Event finger(Uint32 type, SDL_FingerID id, float x, float y, SDL_TouchID device = 1) {
     SDL_Event event{};
     event.type = type;
+    event.tfinger.touchId = device;
     event.tfinger.fingerId = id;
     event.tfinger.x = x;
     event.tfinger.y = y;
@@ -81,6 +82,16 @@ TEST(TouchInputTest, FirstFingerIsTrackedAndOthersIgnored) {
     expectSample(input.translate(finger(SDL_FINGERUP, 7, 0.25f, 0.5f)), TouchPhase::Ended,
                  {80, 240});
     expectSample(input.translate(finger(SDL_FINGERDOWN, 8, 0, 1)), TouchPhase::Began, {0, 480});
+}
+
+TEST(TouchInputTest, TheSameFingerNumberOnAnotherDeviceIsAnotherFinger) {
+    TouchInput input({320, 480}, 1);
+    ASSERT_TRUE(input.translate(finger(SDL_FINGERDOWN, 0, 0.5f, 0.5f, 1)));
+    EXPECT_FALSE(input.translate(finger(SDL_FINGERDOWN, 0, 0.1f, 0.1f, 2)));
+    EXPECT_FALSE(input.translate(finger(SDL_FINGERMOTION, 0, 0.2f, 0.2f, 2)));
+    EXPECT_FALSE(input.translate(finger(SDL_FINGERUP, 0, 0.2f, 0.2f, 2)));
+    expectSample(input.translate(finger(SDL_FINGERUP, 0, 0.5f, 0.5f, 1)), TouchPhase::Ended,
+                 {160, 240});
 }
 
 TEST(TouchInputTest, MouseAndFingerDoNotInterleave) {
