@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs those of the given Debian packages that are missing (with sudo when not run as
-# root); installs nothing, and needs no network, when all of them are there.
+# root); installs nothing, and needs no network, when all of them are there, and nothing at all
+# when installing them would remove a package.
 #
 # Usage: tools/install_packages.sh WHO PACKAGE...   (WHO prefixes the messages)
 set -euo pipefail
@@ -24,5 +25,13 @@ if ((EUID != 0)); then
 fi
 echo "$who: installing ${missing[*]}"
 "${as_root[@]}" apt-get update
+# Installing must never take a package away (an amd64 library for its arm64 twin, say): the
+# install is simulated first and refused if it would remove anything.
+removals=$(apt-get --simulate install --no-install-recommends "${missing[@]}" | grep '^Remv' || true)
+if [[ -n $removals ]]; then
+    echo "$who: installing ${missing[*]} would remove packages; nothing installed:" >&2
+    echo "$removals" >&2
+    exit 1
+fi
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get install --yes --no-install-recommends "${missing[@]}"
