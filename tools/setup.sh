@@ -9,7 +9,11 @@ set -euo pipefail
 # Build tools and libraries, the test and benchmark frameworks, the font that stands in for
 # "Arial-BoldMT", and what the end-to-end tests and the run script use to drive a virtual
 # display and take screenshots; and what makes and checks the Debian package and the desktop
-# files (dpkg-shlibdeps reads the binary's type with `file`).
+# files (dpkg-shlibdeps reads the binary's type with `file`). The end-to-end runs on a phone's
+# stack need the compositors phoc and mutter (with a D-Bus bus and PipeWire of their own),
+# grim for screenshots, wtype for keys, python3-dbus for mutter's remote desktop interface, and
+# the Wayland protocol files that tests/e2e/virtual_pointer.py reads (the core protocol comes
+# with libwayland-dev, the wlroots virtual pointer with librust-wayland-protocols-dev).
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
@@ -18,6 +22,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool imagemagick python3
     dpkg-dev file lintian desktop-file-utils appstream
+    phoc mutter grim wtype dbus-daemon pipewire-bin python3-dbus
+    libwayland-dev librust-wayland-protocols-dev
 )
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
