@@ -40,7 +40,8 @@ phone_stack_wait_for() {
 # libraries expect) inside FOLDER, exported for what starts next.
 phone_stack_runtime() {
     export XDG_RUNTIME_DIR=$1/runtime
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    mkdir -p "$1"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
     export WAYLAND_DISPLAY=wayland-0
     # The board must find no X server and no other bus through variables of the caller.
     unset DISPLAY DBUS_SESSION_BUS_ADDRESS
@@ -50,6 +51,7 @@ phone_stack_runtime() {
 # "ok" (its device is plugged in).
 phone_input_start() {
     coproc phone_input { exec "$@"; }
+    # shellcheck disable=SC2154 # coproc sets phone_input_PID
     phone_input_pid=$phone_input_PID
     phone_stack_pids+=("$phone_input_pid")
     phone_input_command ""

@@ -95,7 +95,8 @@ for scale in 1 2; do
     step "phoc at scale $scale, with DISPLAY=$DISPLAY beside it"
     mkdir -p "$work/scale-$scale"
     start_phoc "$work/scale-$scale" "$width" "$height" "$scale" || die "phoc did not start"
-    export DISPLAY=:$(head -n1 "$work/display")
+    DISPLAY=:$(head -n1 "$work/display")
+    export DISPLAY
     start_board "scale-$scale"
     wait_for_board "scale-$scale"
     # The status bar's clock is left out: it may change between the two scales.

@@ -3,9 +3,11 @@
 # and quitting the board, hearing what it plays, and counting failures. The caller sets
 # `binary`, `resources` and `work` and defines `quit_keys`, which presses Ctrl+Q its own way.
 
+# shellcheck disable=SC2154 # binary, resources and work come from the caller
 checker=$(dirname "${BASH_SOURCE[0]}")/e2e_check.py
 failures=0
 board_pid=
+# shellcheck disable=SC2034 # the callers name the clips they expect to hear
 mapfile -t clips < <(cd "$resources" && LC_ALL=C ls -- *.wav)
 
 step() { echo "== $*"; }

@@ -44,9 +44,9 @@ readonly key_f11=0xffc8 key_ctrl=0xffe3 key_q=0x71
 # Points of the screen (320 x 640 points on this monitor). The list starts at 64 and ends at
 # the toolbar, 44 points high; rows are 44 points high.
 readonly row_height=44 list_top=64 list_height=$((640 - 64 - 44))
-readonly first_row_y=86 edit_button="29 42" grip_x=301
+readonly first_row_y=86 edit_x=29 edit_y=42 grip_x=301
 # A touch 2 points into the 121-point slider, whose range is 0 to 90 s: a delay of about 1.5 s.
-readonly delay_touch="200 618"
+readonly delay_x=200 delay_y=618
 work=$(mktemp -d "${TMPDIR:-/tmp}/soundboard-touch-XXXXXX")
 
 # shellcheck source=tests/e2e/phone_board.sh
@@ -70,15 +70,12 @@ trap 'exit 130' INT TERM
 
 quit_keys() { touch_screen key "$key_ctrl" "$key_q"; }
 
-# px POINTS...: the monitor's pixels for points of the screen.
-px() {
-    local point
-    for point in "$@"; do echo -n "$((point * width / 320)) "; done
-}
+# px POINT: the monitor's pixels for a coordinate in points of the screen.
+px() { echo "$(($1 * width / 320))"; }
 # finger COMMAND X Y [MORE...]: a touch command with the place given in points.
-finger() { touch_screen "$1" $(px "$2" "$3") "${@:4}"; }
+finger() { touch_screen "$1" "$(px "$2")" "$(px "$3")" "${@:4}"; }
 # drag X Y1 Y2 SECONDS [SLOT]: a finger that is down moves from Y1 to Y2 in that time.
-drag() { touch_screen drag $(px "$1" "$2" "$1" "$3") "$4" "${@:5}"; }
+drag() { touch_screen drag "$(px "$1")" "$(px "$2")" "$(px "$1")" "$(px "$3")" "${@:4}"; }
 # tap X Y: a finger comes down and lifts at once.
 tap() {
     finger down "$1" "$2"
@@ -133,7 +130,7 @@ tap 160 "$first_row_y"
 heard flung "$(clip_at_first_row "$end_offset")" "a fling did not carry the list to its end"
 
 step "a touch on the slider sets the delay"
-finger down $delay_touch
+finger down "$delay_x" "$delay_y"
 touch_screen up
 mark delayed-tap
 tap 160 "$first_row_y"
@@ -152,14 +149,14 @@ drag 160 200 600 0.6
 sleep 0.3
 touch_screen up
 sleep 1 # back at the top
-tap $edit_button
+tap "$edit_x" "$edit_y"
 sleep 1
 finger down "$grip_x" "$first_row_y"
 drag "$grip_x" "$first_row_y" $((first_row_y + 2 * row_height + 10)) 0.8
 sleep 0.3
 touch_screen up
 sleep 0.5
-tap $edit_button
+tap "$edit_x" "$edit_y"
 sleep 1
 stored=$(python3 -c 'import json, sys
 print("/".join(json.load(open(sys.argv[1]))["rootObject"]["name"][:3]))' \
