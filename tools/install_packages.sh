@@ -8,10 +8,16 @@ set -euo pipefail
 
 who=$1
 shift
+# A package is there when it is installed for the architecture asked for (PACKAGE:ARCH), or
+# else for this machine's own or for all; a library installed for arm64 as well is listed twice.
+native=$(dpkg --print-architecture)
 missing=()
 for package in "$@"; do
-    status=$(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null || true)
-    [[ $status == installed ]] || missing+=("$package")
+    wanted="$native|all"
+    [[ $package != *:* ]] || wanted=${package#*:}
+    status=$(dpkg-query --show --showformat='${db:Status-Status} ${Architecture}\n' "$package" \
+        2>/dev/null || true)
+    grep -qxE "installed ($wanted)" <<<"$status" || missing+=("$package")
 done
 ((${#missing[@]} > 0)) || exit 0
 
