@@ -10,6 +10,8 @@
 #   - play the first clip on a pointer click on the first row (a virtual pointer), and a clip on
 #     Down + Return typed by wtype;
 #   - end with status 0 on Ctrl+Q.
+# Then, with the output turned to landscape (1440 x 720 at scale 2), it must show the whole
+# 320 x 480 point screen at the output's height, centred between dark margins.
 # Screenshots are taken with grim; the board's sound is captured as phone_board.sh says.
 #
 # Usage: phoc_e2e.sh SOUNDBOARD_BINARY RESOURCES_DIR DOCS_DIR
@@ -70,11 +72,14 @@ logical() {
     echo "$((x * width / 320 / scale)) $((y * width / 320 / scale))"
 }
 
-# shot NAME: a screenshot of the output, and beside it the same at 2 pixels a point (640 pixels
-# wide) for the checks; prints the latter.
+# The part of the output that shows the screen, as WIDTHxHEIGHT+X+Y in pixels.
+screen_area=${width}x$height+0+0
+
+# shot NAME: a screenshot of the output, and beside it its screen_area at 2 pixels a point
+# (640 pixels wide) for the checks; prints the latter.
 shot() {
     grim "$work/$1.png" || die "grim could not take a screenshot"
-    convert "$work/$1.png" -resize 640x "$work/$1-2x.png"
+    convert "$work/$1.png" -crop "$screen_area" +repage -resize 640x "$work/$1-2x.png"
     echo "$work/$1-2x.png"
 }
 
@@ -120,6 +125,21 @@ for scale in 1 2; do
     quit_board
     stop_phone_stack
 done
+
+step "phoc at scale 2, turned to landscape"
+start_phoc "$work/landscape" "$height" "$width" 2 || die "phoc did not start"
+start_board landscape
+# The screen at the output's height, 1.5 pixels a point: 480 pixels wide, centred.
+screen_area=480x$width+480+0
+wait_for_board landscape
+python3 "$checker" --scale 2 matches "$work/landscape-2x.png" "$docs/board.png" "0 20 320 460" \
+    --share 0.03 || fail "landscape: the board does not show the whole screen as docs/board.png"
+for margin in "0 0 480 $width" "960 0 480 $width"; do
+    python3 "$checker" --scale 1 uniform "$work/landscape.png" "$margin" --dark ||
+        fail "landscape: the margin $margin is not dark"
+done
+quit_board
+stop_phone_stack
 
 if ((failures > 0)); then
     echo "$failures check(s) failed" >&2
