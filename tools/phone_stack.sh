@@ -19,7 +19,6 @@
 
 phone_stack_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 phone_stack_pids=()
-phone_input_pid=
 
 # phone_stack_wait_for PATH PID WHAT: waits up to 15 s for PATH to appear while PID runs.
 phone_stack_wait_for() {
@@ -52,8 +51,7 @@ phone_stack_runtime() {
 phone_input_start() {
     coproc phone_input { exec "$@"; }
     # shellcheck disable=SC2154 # coproc sets phone_input_PID
-    phone_input_pid=$phone_input_PID
-    phone_stack_pids+=("$phone_input_pid")
+    phone_stack_pids+=("$phone_input_PID")
     phone_input_command ""
 }
 
