@@ -61,7 +61,9 @@ source "$root/tools/virtual_display.sh"
 start_virtual_display "$work" || fail "no virtual display"
 echo "Virtual display $DISPLAY"
 
-"$board" &
+# On the virtual display: the board would otherwise prefer a Wayland compositor whose socket
+# happens to be in XDG_RUNTIME_DIR.
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-x11} "$board" &
 board_pid=$!
 
 window=

@@ -12,7 +12,10 @@ set -euo pipefail
 # end-to-end test drives it with (a private session and accessibility bus, pyatspi); the sound
 # servers the end-to-end runs play through (a private PipeWire or PulseAudio); and what
 # makes and checks the Debian package and the desktop files (dpkg-shlibdeps reads the binary's
-# type with `file`).
+# type with `file`). The end-to-end runs on a phone's stack need the compositors phoc and mutter (with a D-Bus bus and PipeWire of their own),
+# grim for screenshots, wtype for keys, python3-dbus for mutter's remote desktop interface, and
+# the Wayland protocol files that tests/e2e/virtual_pointer.py reads (the core protocol comes
+# with libwayland-dev, the wlroots virtual pointer with librust-wayland-protocols-dev).
 packages=(
     build-essential cmake ninja-build pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
@@ -23,6 +26,8 @@ packages=(
     libsystemd-dev dbus dbus-bin libglib2.0-bin at-spi2-core python3-pyatspi
     pipewire pipewire-bin pipewire-pulse wireplumber pulseaudio pulseaudio-utils
     dpkg-dev file lintian desktop-file-utils appstream
+    phoc mutter grim wtype dbus-daemon python3-dbus
+    libwayland-dev librust-wayland-protocols-dev
 )
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -144,9 +144,6 @@ bool SdlHost::start() {
                                    static_cast<int>(WindowLayout::kScreen.height) * scale,
                                    SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE));
     if (window_) {
-        SDL_SetWindowMinimumSize(window_.get(),
-                                 static_cast<int>(WindowLayout::kMinimumWindow.width),
-                                 static_cast<int>(WindowLayout::kMinimumWindow.height));
         renderer_.reset(SDL_CreateRenderer(window_.get(), -1,
                                            SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
         if (!renderer_)
@@ -156,6 +153,18 @@ bool SdlHost::start() {
         Log::print("Cannot open the window: %s", SDL_GetError());
         return false;
     }
+    // The smallest window is counted in pixels, SDL's minimum in window units, which are
+    // larger on a high-density output (Wayland at scale 2). Given in pixels, a phone turned to
+    // landscape (a window 360 units high) would be held 400 units high, cut off at the bottom.
+    int pixelWidth = 0;
+    int unitWidth = 0;
+    SDL_GetRendererOutputSize(renderer_.get(), &pixelWidth, nullptr);
+    SDL_GetWindowSize(window_.get(), &unitWidth, nullptr);
+    const float unitsPerPixel = pixelWidth > 0 ? static_cast<float>(unitWidth) / pixelWidth : 1;
+    SDL_SetWindowMinimumSize(
+        window_.get(),
+        static_cast<int>(std::ceil(WindowLayout::kMinimumWindow.width * unitsPerPixel)),
+        static_cast<int>(std::ceil(WindowLayout::kMinimumWindow.height * unitsPerPixel)));
 
     painter_ = std::make_unique<SdlPainter>(renderer_.get(), 1, fonts_);
     touch_.emplace(WindowLayout::kScreen, 1);
