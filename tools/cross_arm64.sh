@@ -26,7 +26,8 @@ packages=(
     crossbuild-essential-arm64 qemu-user-static cmake ninja-build pkg-config
     nlohmann-json3-dev dpkg-dev file lintian
     libsdl2-dev:arm64 libsdl2-image-dev:arm64 libsdl2-ttf-dev:arm64
-    libsndfile1-dev:arm64 libfontconfig-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+    libsndfile1-dev:arm64 libsoxr-dev:arm64 libsystemd-dev:arm64 libfontconfig-dev:arm64
+    libgtest-dev:arm64 libgmock-dev:arm64
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx arm64; then

@@ -14,9 +14,9 @@ namespace platform {
 struct VideoDriverChoice {
     // What the choice reads from the environment.
     struct Environment {
-        std::optional<std::string> requested;       // SDL_VIDEODRIVER
-        std::optional<std::string> waylandDisplay;  // WAYLAND_DISPLAY
-        std::optional<std::string> runtimeDir;      // XDG_RUNTIME_DIR
+        std::optional<std::string> requested{};       // SDL_VIDEODRIVER
+        std::optional<std::string> waylandDisplay{};  // WAYLAND_DISPLAY
+        std::optional<std::string> runtimeDir{};      // XDG_RUNTIME_DIR
         // Whether the compositor's socket (waylandSocket() of the above) exists.
         bool waylandSocketExists = false;
     };
