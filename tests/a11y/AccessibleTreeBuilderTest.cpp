@@ -39,6 +39,14 @@ TEST_F(AccessibleTreeBuilderTest, AShownAlertIsAnAlertWhoseButtonHasTheFocus) {
     EXPECT_EQ(snapshot->focus, button->id);
 }
 
+TEST_F(AccessibleTreeBuilderTest, TheActionOfAnAlertsButtonDismissesTheAlert) {
+    auto alert = std::make_shared<AlertView>("Mute", "No sounds will be heard",
+                                             std::weak_ptr<AlertViewDelegate>{}, "OK");
+    alert->show();
+    builder.doAction(named(*build(), Role::PushButton, "OK")->id, 0);
+    EXPECT_EQ(UiTestEnvironment::visibleAlert(*window), nullptr);
+}
+
 TEST_F(AccessibleTreeBuilderTest, ASwitchsActionFlipsItAsATapDoes) {
     auto loop = std::make_shared<Switch>(Rect(10, 10, 0, 0));
     loop->setAccessibilityLabel("Loop");

@@ -1,5 +1,6 @@
 #include "platform/a11y/atspi/AtspiWorker.h"
 
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
@@ -47,6 +48,8 @@ void AtspiWorker::wake() {
 }
 
 void AtspiWorker::run() {
+    // Named so that top -H, a debugger and /proc/PID/task tell it from SDL's threads.
+    pthread_setname_np(pthread_self(), "a11y-bridge");
     int status = sd_event_new(&events_);
     if (status >= 0) status = sd_bus_attach_event(session_, events_, 0);
     if (status >= 0)
