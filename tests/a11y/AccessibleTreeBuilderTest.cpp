@@ -43,7 +43,8 @@ TEST_F(AccessibleTreeBuilderTest, TheActionOfAnAlertsButtonDismissesTheAlert) {
     auto alert = std::make_shared<AlertView>("Mute", "No sounds will be heard",
                                              std::weak_ptr<AlertViewDelegate>{}, "OK");
     alert->show();
-    builder.doAction(named(*build(), Role::PushButton, "OK")->id, 0);
+    const auto snapshot = build();
+    builder.doAction(named(*snapshot, Role::PushButton, "OK")->id, 0);
     EXPECT_EQ(UiTestEnvironment::visibleAlert(*window), nullptr);
 }
 
@@ -53,7 +54,8 @@ TEST_F(AccessibleTreeBuilderTest, ASwitchsActionFlipsItAsATapDoes) {
     int changes = 0;
     loop->addAction([&changes](Control&) { ++changes; }, kControlEventValueChanged);
     window->addSubview(loop);
-    const auto* toggle = named(*build(), Role::ToggleButton, "Loop");
+    const auto snapshot = build();
+    const auto* toggle = named(*snapshot, Role::ToggleButton, "Loop");
     ASSERT_NE(toggle, nullptr);
     builder.doAction(toggle->id, 0);
     EXPECT_TRUE(loop->isOn());
