@@ -171,30 +171,16 @@ bench_server() {
     start_timed_recording "$kind-after-restart"
     sleep 8
 
-    # A delayed loop: the slider a point above 0, 20 repeats.
-    click "$loop_switch"
-    sleep 1.5
-    point "$delay_touch"
-    echo "mousedown 1" >&"${XDO[1]}"
-    sleep 0.3
-    echo "mouseup 1" >&"${XDO[1]}"
-    sleep 0.5
-    click "$loop_switch"
-    sleep 0.5
-    local delayed_from=$EPOCHREALTIME
-    tap delayed-loop
-    sleep "$(awk "BEGIN { print 21 * ($clip_seconds + $delay_seconds) }")"
-    local delayed_to=$EPOCHREALTIME
-    click "$loop_switch"
-    sleep "$clip_seconds"
-
     # Rest: 10 s after the last sound, with nothing recording the monitor (a recorder keeps the
     # sink from suspending); then taps, each after 30 s of rest, recorded again.
+    click "$loop_switch"
+    sleep "$clip_seconds"
     stop_timed_recording
     sleep 10
     local server_pids
     if [[ $kind == pipewire ]]; then
-        server_pids="pipewire=$pipewire_pid wireplumber=$wireplumber_pid pipewire-pulse=$pipewire_pulse_pid"
+        server_pids="pipewire=$pipewire_pid wireplumber=$wireplumber_pid"
+        server_pids+=" pipewire-pulse=$pipewire_pulse_pid"
     else
         server_pids="pulseaudio=$pulseaudio_pid"
     fi
@@ -208,6 +194,21 @@ bench_server() {
         tap rest
         sleep $((rest_seconds + 1))
     done
+
+    # Last, as the delay stays set (it delays every tap): a loop with the slider a point above
+    # 0, 20 repeats.
+    point "$delay_touch"
+    echo "mousedown 1" >&"${XDO[1]}"
+    sleep 0.3
+    echo "mouseup 1" >&"${XDO[1]}"
+    sleep 0.5
+    click "$loop_switch"
+    sleep 0.5
+    local delayed_from=$EPOCHREALTIME
+    tap delayed-loop
+    sleep "$(awk "BEGIN { print 21 * ($clip_seconds + $delay_seconds) }")"
+    local delayed_to=$EPOCHREALTIME
+    click "$loop_switch"
     quit_board
     stop_timed_recording
     stop_sound_server
@@ -217,11 +218,11 @@ bench_server() {
     python3 "$measure" onsets "$work/$kind-rest.raw" "$work/$kind-rest.index" \
         <(grep '^rest' "$events")
     echo -n "delay-0 loop "
-    python3 "$measure" seams "$work/$kind-taps.raw" "$work/$kind-taps.index" "$loop_from" "$loop_to" \
-        "$first_clip"
+    python3 "$measure" seams "$work/$kind-taps.raw" "$work/$kind-taps.index" "$loop_from" \
+        "$loop_to" "$first_clip"
     echo -n "delayed loop "
-    python3 "$measure" seams "$work/$kind-after-restart.raw" "$work/$kind-after-restart.index" \
-        "$delayed_from" "$delayed_to" "$first_clip"
+    python3 "$measure" seams "$work/$kind-rest.raw" "$work/$kind-rest.index" "$delayed_from" \
+        "$delayed_to" "$first_clip"
     python3 "$measure" first-sound "$work/$kind-after-restart.raw" \
         "$work/$kind-after-restart.index" "$returned"
 }

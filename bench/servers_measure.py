@@ -183,13 +183,14 @@ def seams(raw_path, index_path, first_real, last_real, clip_path, count=20):
         return
     measured = periods[:count]
     middle = statistics.median(measured)
+    spread = max(measured) - min(measured)
     uneven = sum(abs(period - middle) > 12 for period in periods)
+    gaps = recording.gaps(starts[0], starts[-1], starts)
     print(
-        f"seams: {len(measured)} periods, median {middle:.0f} frames, spread "
-        f"{max(measured) - min(measured)} frames ({(max(measured) - min(measured)) / RATE * 1000:.2f}"
-        f" ms); over {(last - first) / RATE:.0f} s {len(periods)} periods, {uneven} off the "
-        f"median by more than 12 frames, {recording.gaps(starts[0], starts[-1], starts)} silent "
-        "gaps of 1 ms or more"
+        f"seams: {len(measured)} periods, median {middle:.0f} frames, spread {spread} frames "
+        f"({spread / RATE * 1000:.2f} ms); over {(last - first) / RATE:.0f} s {len(periods)} "
+        f"periods, {uneven} off the median by more than 12 frames, {gaps} silent gaps of 1 ms "
+        "or more"
     )
 
 

@@ -190,8 +190,11 @@ mark loop-tap
 click "$first_row"
 sleep 2
 mark restarting
-echo "while looping the board's threads are: $(thread_names)"
 check "the loop plays" heard "$capture" "$marks" --after loop-tap --before restarting
+# What the rest checks below look for is there while sound plays.
+(($(board_streams) == 1)) || fail "while the loop plays the server lists no stream of the board"
+(($(audio_threads) > 0)) ||
+    fail "while the loop plays the board has no audio thread: $(thread_names)"
 end_capture
 restart_sound_server || die "PipeWire did not start again"
 begin_capture restarted
