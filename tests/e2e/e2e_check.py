@@ -353,6 +353,17 @@ def check_no_start(args):
     print(f"no clip started between '{args.after}' and '{args.before}'")
 
 
+def check_heard(args):
+    """Sound is heard between two marks; prints how long after the first it began."""
+    capture = Capture(args.capture, args.marks)
+    start, end = capture.frame(args.after), capture.frame(args.before)
+    levels = capture.levels(start, end)
+    loud = next((index for index, level in enumerate(levels) if abs(level) > LOUD), None)
+    if loud is None:
+        raise CheckFailed(f"nothing was heard between '{args.after}' and '{args.before}'")
+    print(f"heard {loud / capture.rate:.3f} s after '{args.after}'")
+
+
 def print_length(args):
     """Prints the delay plus `periods` times (the clip's length + the delay), in seconds: how
     long a loop of the clip takes to play that many times."""
@@ -442,6 +453,13 @@ def main():
     quiet.add_argument("--after", required=True)
     quiet.add_argument("--before", required=True)
     quiet.set_defaults(function=check_no_start)
+
+    heard = commands.add_parser("heard", help=check_heard.__doc__)
+    heard.add_argument("capture")
+    heard.add_argument("marks")
+    heard.add_argument("--after", required=True)
+    heard.add_argument("--before", required=True)
+    heard.set_defaults(function=check_heard)
 
     length = commands.add_parser("length", help=print_length.__doc__)
     length.add_argument("clip")
