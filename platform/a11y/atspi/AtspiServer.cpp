@@ -8,6 +8,7 @@
 
 #include "platform/a11y/SnapshotDiff.h"
 #include "platform/a11y/atspi/AtspiNames.h"
+#include "platform/a11y/atspi/BusReply.h"
 #include "platform/foundation/Log.h"
 
 namespace platform::a11y {
@@ -144,6 +145,7 @@ int AtspiServer::handleAccessible(sd_bus_message* message, uint64_t id, const st
     const auto node = snapshot_->find(id);
     sd_bus_message* reply = nullptr;
     int status = sd_bus_message_new_method_return(message, &reply);
+    const BusMessage owned(reply);
     if (status < 0) return status;
     if (name == "GetChildAtIndex") {
         int32_t index = -1;
@@ -180,12 +182,9 @@ int AtspiServer::handleAccessible(sd_bus_message* message, uint64_t id, const st
             if (status >= 0) status = sd_bus_message_append(reply, "s", interface.c_str());
         if (status >= 0) status = sd_bus_message_close_container(reply);
     } else {
-        sd_bus_message_unref(reply);
         return 0;
     }
-    if (status >= 0) status = sd_bus_send(nullptr, reply, nullptr);
-    sd_bus_message_unref(reply);
-    return status < 0 ? status : 1;
+    return sendReply(owned, status);
 }
 
 int AtspiServer::handleComponent(sd_bus_message* message, uint64_t id, const std::string& name) {
@@ -235,13 +234,12 @@ int AtspiServer::handleAction(sd_bus_message* message, uint64_t id, const std::s
     if (name == "GetActions") {
         sd_bus_message* reply = nullptr;
         int status = sd_bus_message_new_method_return(message, &reply);
+        const BusMessage owned(reply);
         if (status >= 0) status = sd_bus_message_open_container(reply, 'a', "(sss)");
         for (const auto& action : actions)
             if (status >= 0) status = sd_bus_message_append(reply, "(sss)", action.c_str(), "", "");
         if (status >= 0) status = sd_bus_message_close_container(reply);
-        if (status >= 0) status = sd_bus_send(nullptr, reply, nullptr);
-        sd_bus_message_unref(reply);
-        return status < 0 ? status : 1;
+        return sendReply(owned, status);
     }
     int32_t index = -1;
     sd_bus_message_read(message, "i", &index);

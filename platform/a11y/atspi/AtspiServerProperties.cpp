@@ -5,6 +5,7 @@
 
 #include "platform/a11y/AccessibleEvent.h"
 #include "platform/a11y/atspi/AtspiNames.h"
+#include "platform/a11y/atspi/BusReply.h"
 #include "platform/a11y/atspi/AtspiServer.h"
 
 namespace platform::a11y {
@@ -85,11 +86,11 @@ int AtspiServer::handleProperties(sd_bus_message* message, uint64_t id, const st
     if (name == "Get" && sd_bus_message_read(message, "s", &property) < 0) return 0;
     sd_bus_message* reply = nullptr;
     int status = sd_bus_message_new_method_return(message, &reply);
+    const BusMessage owned(reply);
     if (status < 0) return status;
     if (name == "Get") {
         status = appendProperty(reply, id, interface, property);
         if (status == -ENOENT) {
-            sd_bus_message_unref(reply);
             return sd_bus_reply_method_errorf(message, "org.freedesktop.DBus.Error.UnknownProperty",
                                               "No property %s.%s", interface, property);
         }
@@ -107,12 +108,9 @@ int AtspiServer::handleProperties(sd_bus_message* message, uint64_t id, const st
         }
         if (status >= 0) status = sd_bus_message_close_container(reply);
     } else {
-        sd_bus_message_unref(reply);
         return 0;
     }
-    if (status >= 0) status = sd_bus_send(nullptr, reply, nullptr);
-    sd_bus_message_unref(reply);
-    return status < 0 ? status : 1;
+    return sendReply(owned, status);
 }
 
 void AtspiServer::emit(const AccessibleEvent& event) {
