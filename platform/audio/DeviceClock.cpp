@@ -7,15 +7,11 @@
 namespace platform {
 namespace {
 constexpr double kStartBandwidth = 20.0;  // Hz, while locking on
-constexpr double kLockedBandwidth = 0.05;  // Hz, once locked
-constexpr double kSteadyBandwidth = 0.002;  // Hz, for good
+constexpr double kBandwidth = 0.05;       // Hz, once locked
 // The bandwidth shrinks by e every this many seconds: from 20 Hz to 0.05 Hz in 3.2 s. Faster,
 // the loop freezes before it has learnt the rate of a device that runs several per cent off
 // and takes ten seconds to work off the rest; slower, the jitter reaches the starts for longer.
 constexpr double kNarrowingSeconds = 0.53;
-// From there to the steady bandwidth it shrinks by e every this many seconds (7 s in all),
-// slowly enough for the rate to be refined on the way.
-constexpr double kSteadyNarrowingSeconds = 2.0;
 // The typical size of the prediction errors (their mean magnitude) is averaged over this long
 // while the loop narrows, and over the longer time once it is narrow.
 constexpr double kTypicalErrorLocking = 0.5;  // s
@@ -62,7 +58,7 @@ void DeviceClock::bufferRequested(double hostTime, int64_t frame, int frames) {
         restart(hostTime, frame, frames);
         return;
     }
-    const bool narrow = bandwidth_ <= kLockedBandwidth;
+    const bool narrow = bandwidth_ <= kBandwidth;
     typicalError_ += (std::abs(error) - typicalError_) *
                      std::min(1.0, period / (narrow ? kTypicalErrorLocked : kTypicalErrorLocking));
     if (narrow) {
@@ -83,9 +79,7 @@ void DeviceClock::bufferRequested(double hostTime, int64_t frame, int frames) {
     t1_ = t0_ + b * error + frames * secondsPerFrame_;
     secondsPerFrame_ += c * error / frames;
     f1_ = frame + frames;
-    bandwidth_ = std::max(kSteadyBandwidth,
-                          bandwidth_ * std::exp(-period / (narrow ? kSteadyNarrowingSeconds
-                                                                  : kNarrowingSeconds)));
+    bandwidth_ = std::max(kBandwidth, bandwidth_ * std::exp(-period / kNarrowingSeconds));
 }
 
 double DeviceClock::frameAt(double hostTime) const {
