@@ -231,5 +231,5 @@ start_virtual_display "$work" || exit 1
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 bench_server pipewire pipewire 256
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
-bench_server pulseaudio pulseaudio 1024
+bench_server pulseaudio pulseaudio 960
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

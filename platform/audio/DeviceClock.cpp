@@ -43,8 +43,20 @@ void DeviceClock::restart(double hostTime, int64_t frame, int frames) {
     started_ = true;
     bandwidth_ = kStartBandwidth;
     offBoundFor_ = 0;
-    t0_ = hostTime;
+    anchorCount_ = 0;
+    anchor(hostTime, frame, frames);
+}
+
+void DeviceClock::anchor(double hostTime, int64_t frame, int frames) {
+    anchorPhases_[anchorCount_++] = hostTime - static_cast<double>(frame) * secondsPerFrame_;
+    double phase = anchorPhases_[anchorCount_ - 1];
+    if (anchorCount_ == kAnchorBuffers) {
+        static_assert(kAnchorBuffers == 3);
+        const auto [a, b, c] = anchorPhases_;
+        phase = std::max(std::min(a, b), std::min(std::max(a, b), c));
+    }
     f0_ = frame;
+    t0_ = phase + static_cast<double>(frame) * secondsPerFrame_;
     f1_ = frame + frames;
     t1_ = t0_ + frames * secondsPerFrame_;
 }
@@ -56,6 +68,10 @@ void DeviceClock::bufferRequested(double hostTime, int64_t frame, int frames) {
         std::max({kStallBuffers * period, kStallSeconds, kStallTypicalErrors * typicalError_});
     if (!started_ || frame != f1_ || std::abs(error) > stall) {
         restart(hostTime, frame, frames);
+        return;
+    }
+    if (anchorCount_ < kAnchorBuffers) {
+        anchor(hostTime, frame, frames);
         return;
     }
     const bool narrow = bandwidth_ <= kBandwidth;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace platform {
@@ -52,7 +53,14 @@ public:
     double rate() const { return 1.0 / secondsPerFrame_; }
 
 private:
+    // A server fills its own buffer when a stream starts, so one of a stream's first two buffers
+    // is asked for up to a buffer early or late (PipeWire's first, PulseAudio's first,
+    // pipewire-pulse's second). The loop starts from the middle one of the first three buffers'
+    // phases, and follows the latest buffer until the third has come.
+    static constexpr int kAnchorBuffers = 3;
+
     void restart(double hostTime, int64_t frame, int frames);
+    void anchor(double hostTime, int64_t frame, int frames);
 
     double nominalRate_;
     bool started_ = false;
@@ -65,6 +73,8 @@ private:
     int64_t f0_ = 0;              // the current buffer's first frame
     int64_t f1_ = 0;              // the next buffer's first frame
     uint64_t restarts_ = 0;
+    std::array<double, kAnchorBuffers> anchorPhases_{};  // host time of frame 0, per buffer
+    int anchorCount_ = 0;
 };
 
 }  // namespace platform

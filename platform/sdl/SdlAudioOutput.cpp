@@ -28,9 +28,11 @@ SdlAudioOutput::~SdlAudioOutput() { close(); }
 int SdlAudioOutput::bufferFramesFor(const std::string& driver) {
     // Measured on private servers with a null sink, 20 s of a tone on a loaded machine: PipeWire's
     // own driver gave one late buffer at 256 frames (5.3 ms) and several at 128; PulseAudio
-    // underran hundreds of times at 128 and 256, and only now and then at 1,024, which costs no
-    // more delay than 512 through pipewire-pulse.
-    if (driver == "pulseaudio") return 1024;
+    // underran hundreds of times at 128 and 256, and only now and then at 512 or more. Buffers of
+    // whole milliseconds (480, 960 and 1,200 frames) PulseAudio asked for on a steady beat from the
+    // second buffer on; buffers of 1,024 frames (21.33 ms) up to 6 ms early on a slow sawtooth for
+    // the stream's first 10-17 s, which made timed starts in that time uneven by a few ms.
+    if (driver == "pulseaudio") return 960;
     if (driver == "pipewire") return 256;
     return 512;
 }

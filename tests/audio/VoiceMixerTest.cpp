@@ -175,6 +175,32 @@ TEST(VoiceMixerTest, NoisyDeviceTimingDoesNotReachTheStarts) {
     EXPECT_EQ(mixer.lateStarts(), 0u);
 }
 
+// A server fills its own buffer as a stream starts: PulseAudio asks for the first buffer and
+// at once for the second, PipeWire for the first early, pipewire-pulse for the second early.
+// Plays due in the stream's first moments still start on their frames.
+TEST(VoiceMixerTest, AStreamsFirstBuffersOffTheBeatDoNotMoveEarlyStarts) {
+    constexpr int kServerBuffer = 960;
+    for (const auto& [offBuffer, offBy] : {std::pair{0, 0.0167}, {0, -0.016}, {1, -0.016}}) {
+        SCOPED_TRACE(offBuffer);
+        VoiceMixer mixer(kRate, 0.05, 4);
+        const auto clip = constantClip(10, 0.5f);
+        std::vector<float> buffer(kServerBuffer * VoiceMixer::kChannels);
+        const std::vector<double> dueTimes{0.07, 0.3, 1.5};
+        for (int k = 0; k < 100; ++k) {
+            const double asked = static_cast<double>(mixer.frame()) / kRate;
+            for (size_t play = 0; play < dueTimes.size(); ++play)
+                if (dueTimes[play] > asked - 0.02 && dueTimes[play] <= asked)
+                    mixer.play(*clip, 1, play, dueTimes[play]);
+            mixer.render(buffer.data(), kServerBuffer, asked + (k == offBuffer ? offBy : 0.0));
+        }
+        VoiceMixer::Ended ended{};
+        while (mixer.popEnded(ended))
+            EXPECT_NEAR(static_cast<double>(ended.startFrame),
+                        (dueTimes[ended.play] + 0.05) * kRate, 2.0);
+        EXPECT_EQ(mixer.outstanding(), 0u);
+    }
+}
+
 TEST(VoiceMixerTest, AHeldUpAudioThreadDoesNotMoveLaterStarts) {
     VoiceMixer mixer(kRate, kLatency, 4);
     const auto clip = constantClip(10, 0.5f);
