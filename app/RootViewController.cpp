@@ -352,11 +352,12 @@ void RootViewController::playSound(platform::Timer& firing) {
     const double interval = sound->duration() + static_cast<double>(delay_);
     // A clip without length and without delay would repeat on every pass of the run loop.
     if (!(interval > 0.0)) return;
-    // A play a little late (the run loop's wake-up delay, up to a frame) counts from when it was
-    // due, so that such delays do not add up over a long loop. A play held back longer (a drag
-    // on the list keeps default-mode timers waiting) counts from when it actually sounded, so
-    // the next one still leaves the whole clip and the delay after it.
-    const double late = platform::services().runLoop->now() - firing.fireTime();
+    // A play a little late (the run loop's wake-up delay, up to a frame, or the time a tap took
+    // to be handled) counts from when it was due, so that such delays do not add up over a long
+    // loop and the first repeat keeps the tap's own time. A play held back longer (a drag on the
+    // list keeps default-mode timers waiting) counts from when it actually sounded, so the next
+    // one still leaves the whole clip and the delay after it.
+    const double late = platform::services().runLoop->now() - firing.dueTime();
     const bool absorbed = late > 0.0 && late <= kWakeUpAllowance && late < interval;
     schedulePlayback(absorbed ? interval - late : interval, sound);
 }

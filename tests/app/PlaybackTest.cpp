@@ -1,6 +1,7 @@
 #include "tests/app/BoardFixture.h"
 
 #include "app/DBSlider.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TouchDriver.h"
@@ -67,6 +68,19 @@ TEST_F(PlaybackTest, LoopWithoutDelayRepeatsEveryDurationUntilTurnedOff) {
     env.runLoop().runFor(5.0);
     EXPECT_EQ(startTimes().size(), 4u) << "turning looping off stops the next repeat";
     EXPECT_EQ(startsAfterTap(1, 3.0), 1u) << "the next tap plays once";
+}
+
+TEST_F(PlaybackTest, RepeatsKeepTheTapsOwnTimeNotWhenItWasHandled) {
+    turnLoopOn();
+    const double tapped = env.clock().now();
+    env.clock().advanceTo(tapped + 0.001);  // the tap is handled 1 ms after the finger lifted
+    {
+        const platform::RunLoop::EventScope scope(env.runLoop(), tapped);
+        tapRow(0);
+    }
+    env.runLoop().runFor(2.5);
+    // The first play is asked for as the tap is handled, and stamped with the tap's time.
+    expectTimes(startTimes(tapped), {0.001, 1.2, 2.4});
 }
 
 TEST_F(PlaybackTest, LoopWithDelayStartsAfterTheDelayNormallyAndAtOnceInEditMode) {
