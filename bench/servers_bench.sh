@@ -229,7 +229,7 @@ bench_server() {
 
 start_virtual_display "$work" || exit 1
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-bench_server pipewire pipewire 256
+bench_server pipewire pipewire 512
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
 bench_server pulseaudio pulseaudio 960
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

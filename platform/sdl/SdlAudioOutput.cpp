@@ -26,14 +26,16 @@ SdlAudioOutput::SdlAudioOutput(const Clock& clock, std::string applicationName,
 SdlAudioOutput::~SdlAudioOutput() { close(); }
 
 int SdlAudioOutput::bufferFramesFor(const std::string& driver) {
-    // Measured on private servers with a null sink, 20 s of a tone on a loaded machine: PipeWire's
-    // own driver gave one late buffer at 256 frames (5.3 ms) and several at 128; PulseAudio
-    // underran hundreds of times at 128 and 256, and only now and then at 512 or more. Buffers of
-    // whole milliseconds (480, 960 and 1,200 frames) PulseAudio asked for on a steady beat from the
-    // second buffer on; buffers of 1,024 frames (21.33 ms) up to 6 ms early on a slow sawtooth for
-    // the stream's first 10-17 s, which made timed starts in that time uneven by a few ms.
+    // Measured on private servers with a null sink, a tone played through a minimal SDL program
+    // and the sink's monitor counted for gaps. PipeWire's own driver at 256 frames (5.3 ms) gave
+    // 6 gaps of 256 frames in 4 runs of 60 s on an idle machine; at 512, none in 2 runs. At
+    // 384 it asked for buffers on PipeWire's 512-frame beat, up to 8 ms off a steady one.
+    // PulseAudio underran hundreds of times at 128 and 256, and only now and then at 512 or more
+    // on a loaded machine. Buffers of whole milliseconds (480, 960 and 1,200 frames) it asked for
+    // on a steady beat from the second buffer on; buffers of 1,024 frames (21.33 ms) up to 6 ms
+    // early on a slow sawtooth for the stream's first 10-17 s, which made timed starts in that
+    // time uneven by a few ms.
     if (driver == "pulseaudio") return 960;
-    if (driver == "pipewire") return 256;
     return 512;
 }
 
