@@ -57,7 +57,6 @@ readonly first_clip=$resources/${clips[0]}
 readonly last_clip=$resources/${clips[-1]}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/soundboard-e2e-XXXXXX")
-failures=0
 xvfb_pid=
 app_pid=
 window=
@@ -65,22 +64,8 @@ run=0
 
 # ---- Reporting ----
 
-step() { echo "== $*"; }
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-die() {
-    fail "$*"
-    exit 1
-}
-# check DESCRIPTION COMMAND ARGUMENTS...: one check of e2e_check.py; a failure is counted and
-# the run goes on. Regions are "X Y WIDTH HEIGHT" in points.
-check() {
-    local what=$1
-    shift
-    python3 "$checker" --scale "$scale" "$@" || fail "$what"
-}
+# shellcheck source=tests/e2e/report.sh
+source "$here/report.sh"
 # eventually DESCRIPTION COMMAND ARGUMENTS...: a check of something the app does a short time
 # later; tried quietly for up to 3 s, then once more as a check.
 eventually() {

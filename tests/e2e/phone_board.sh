@@ -5,20 +5,12 @@
 
 # shellcheck disable=SC2154 # binary, resources and work come from the caller
 checker=$(dirname "${BASH_SOURCE[0]}")/e2e_check.py
-failures=0
 board_pid=
 # shellcheck disable=SC2034 # the callers name the clips they expect to hear
 mapfile -t clips < <(cd "$resources" && LC_ALL=C ls -- *.wav)
 
-step() { echo "== $*"; }
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-die() {
-    fail "$*"
-    exit 1
-}
+# shellcheck source=tests/e2e/report.sh
+source "$(dirname "${BASH_SOURCE[0]}")/report.sh"
 
 # shellcheck source=tools/sound_server.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/sound_server.sh"

@@ -45,25 +45,12 @@ mapfile -t clips < <(cd "$resources" && LC_ALL=C ls -- *.wav)
 readonly first_clip=$resources/${clips[0]}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/soundboard-servers-e2e-XXXXXX")
-failures=0
 xvfb_pid=
 app_pid=
 window=
 
-step() { echo "== $*"; }
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-die() {
-    fail "$*"
-    exit 1
-}
-check() {
-    local what=$1
-    shift
-    python3 "$checker" --scale "$scale" "$@" || fail "$what"
-}
+# shellcheck source=tests/e2e/report.sh
+source "$here/report.sh"
 
 cleanup() {
     local status=$?
