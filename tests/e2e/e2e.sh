@@ -57,9 +57,7 @@ readonly first_clip=$resources/${clips[0]}
 readonly last_clip=$resources/${clips[-1]}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/soundboard-e2e-XXXXXX")
-xvfb_pid=
-app_pid=
-window=
+kept="screenshots, logs and captured audio"
 run=0
 
 # ---- Reporting ----
@@ -77,33 +75,10 @@ eventually() {
     check "$@"
 }
 
-cleanup() {
-    local status=$?
-    if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
-        kill "$app_pid"
-        wait "$app_pid" 2>/dev/null
-    fi
-    stop_sound_server 2>/dev/null
-    if [[ -n $xvfb_pid ]]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    if ((status != 0 || failures > 0)) || [[ ${E2E_KEEP:-} == 1 ]]; then
-        echo "The screenshots, logs and captured audio are in $work"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=tests/e2e/x11_board.sh
+source "$here/x11_board.sh"
 
 # ---- The display ----
-
-# shellcheck source=tools/virtual_display.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../tools/virtual_display.sh"
-
-# shellcheck source=tools/sound_server.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../tools/sound_server.sh"
 
 start_display() {
     start_virtual_display "$work" || die "no virtual display"
@@ -120,18 +95,9 @@ start_app() {
     capture=$work/audio-$run.raw
     marks=$work/marks-$run
     log=$work/app-$run.log
-    # In a sanitizer build the X11 and D-Bus libraries that SDL loads leave a few allocations at
-    # exit that are not the app's; leaks in the app's own code are caught by the unit suites,
-    # which run under LeakSanitizer too. Other sanitizer errors still fail the run.
     # What the sink plays, from before the board starts; it grows at the server's 48 kHz.
     record_monitor "$capture" || die "run $run: cannot record the sink's monitor"
-    env -u WAYLAND_DISPLAY -u SDL_AUDIODRIVER SDL_VIDEODRIVER=x11 \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C LANGUAGE= "$binary" 2>"$log" &
-    app_pid=$!
-    window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Soundboard$' 2>/dev/null |
-        head -n1)
-    [[ -n $window ]] || die "run $run: no Soundboard window within 15 s; log: $(cat "$log")"
+    launch_board "$log" || die "run $run: no Soundboard window within 15 s; log: $(cat "$log")"
 
     local WIDTH=0 HEIGHT=0 X=0 Y=0
     eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT|X|Y)=')"

@@ -45,50 +45,20 @@ mapfile -t clips < <(cd "$resources" && LC_ALL=C ls -- *.wav)
 readonly first_clip=$resources/${clips[0]}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/soundboard-servers-e2e-XXXXXX")
-xvfb_pid=
-app_pid=
-window=
+kept="logs and recordings"
 
 # shellcheck source=tests/e2e/report.sh
 source "$here/report.sh"
 
-cleanup() {
-    local status=$?
-    if [[ -n $app_pid ]] && kill -0 "$app_pid" 2>/dev/null; then
-        kill "$app_pid"
-        wait "$app_pid" 2>/dev/null
-    fi
-    stop_sound_server 2>/dev/null
-    if [[ -n $xvfb_pid ]]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    if ((status != 0 || failures > 0)) || [[ ${E2E_KEEP:-} == 1 ]]; then
-        echo "The logs and recordings are in $work"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# shellcheck source=tools/virtual_display.sh
-source "$here/../../tools/virtual_display.sh"
-# shellcheck source=tools/sound_server.sh
-source "$here/../../tools/sound_server.sh"
+# shellcheck source=tests/e2e/x11_board.sh
+source "$here/x11_board.sh"
 
 # ---- The board ----
 
 # start_board NAME: starts the board, logging to $work/NAME.log, and waits for its window.
 start_board() {
     log=$work/$1.log
-    env -u WAYLAND_DISPLAY -u SDL_AUDIODRIVER SDL_VIDEODRIVER=x11 \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        XDG_CONFIG_HOME="$work/config" LC_ALL=C LANG=C LANGUAGE= "$binary" 2>"$log" &
-    app_pid=$!
-    window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Soundboard$' 2>/dev/null |
-        head -n1)
-    [[ -n $window ]] || die "$1: no Soundboard window within 15 s; log: $(cat "$log")"
+    launch_board "$log" || die "$1: no Soundboard window within 15 s; log: $(cat "$log")"
 }
 
 # quit_board: Ctrl+Q; the board must end with 0 within 10 s.
